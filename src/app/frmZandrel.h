@@ -1,0 +1,184 @@
+// The console form: the whole program state (the watch list and the settings) and every procedure
+// of the program. The procedures are defined in one source file per subsystem (app/, watch/,
+// actions/, log/, ui/, errors/); the form reaches the outside world only through Platform.
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "app/list.h"
+#include "errors/errors.h"
+#include "platform/platform.h"
+
+namespace tollivox {
+
+// Program texts shared by several procedures.
+inline constexpr const char* kProductName = "Tollivox";
+inline constexpr const char* kSupportAddress = "www.orvantis.com/support";
+inline constexpr const char* kWaitingText = "Waiting for next time interval...";
+// Markers that hide "/" and "," inside double quotes while the command line is cut up.
+inline constexpr const char* kSlashMarker = "_@#?!_";
+inline constexpr const char* kCommaMarker = "_!?#@_";
+// The tray icon reports to the console with a private message of its own, so that ordinary mouse
+// moves over the console are never taken for clicks on the icon (WM_APP + 1).
+inline constexpr std::uint32_t kTrayCallbackMessage = 0x8001;
+// Console heights in twips, without and with the log area.
+inline constexpr double kShortHeight = 1740;
+inline constexpr double kTallHeight = 5805;
+// Busy attempts of the log writer and reader before they give up, and the age after which a read
+// marker left by a copy that died is no longer honoured.
+inline constexpr int kBusyAttemptLimit = 20000;
+inline constexpr double kStaleMarkerSeconds = 60;
+
+class frmZandrel {
+ public:
+  explicit frmZandrel(Platform& Os);
+  frmZandrel(const frmZandrel&) = delete;
+  frmZandrel& operator=(const frmZandrel&) = delete;
+
+  // ---- Event handlers: the window procedure (or a test) calls these. ----
+  void Form_Load();
+  void Form_Resize();
+  void Form_MouseMove(int Button, int Shift, double X, double Y);
+  void Form_Unload(std::int16_t& Cancel);
+  void Form_Terminate();
+  void tmrWaitForWindow_Timer();
+  void cmdStopStart_Click();
+  void mStopStart_Click();
+  void cmdExit_Click();
+  void mPopExit_Click();
+  void mPopRestore_Click();
+  void cmdViewLog_Click();
+  void cmdRefresh_Click();
+  void cmdClear_Click();
+  // The window's close command from its title bar or system menu: the unload without ">>>>> Exit".
+  void CloseRequested();
+
+  // ---- Command line (parser and list procedures). ----
+  void QuoteStep();
+  void SplitOptions();
+  void OptionLoop();
+  void ReconcileLists();
+  void ClampInterval();
+  void PlaceLogFile();
+  void CheckValidity();
+  std::int16_t ParseStr2StrArray(std::string SourceString, std::string Delimiter,
+                                 std::string DefaultValue, List<std::string>& ResultArray,
+                                 std::int16_t MinimumCount);
+  std::int16_t ParseStr2IntArray(std::string SourceString, std::string Delimiter,
+                                 std::int16_t DefaultValue, List<std::int16_t>& ResultArray,
+                                 std::int16_t MinimumCount);
+  std::string ReplaceString(std::string StringVar, std::string OldString, std::string NewString,
+                            std::int16_t StartPos, std::int16_t EndPos);
+
+  // ---- Windows and titles. ----
+  std::int16_t EnumWindowHandles(List<WindowHandle>& hWndArray);
+  bool WindowExists(std::string WindowString);
+  WindowHandle FindWindowByTitle(const std::string& Text);
+  std::string RawTitle(WindowHandle Window);
+  std::string CleanTitle(WindowHandle Window);
+
+  // ---- Actions. ----
+  void DoActions(WindowHandle WindowHandle, std::int16_t WindowNumber);
+  void RunCommandStep(std::int16_t WindowNumber);
+  void RunCommand(std::int16_t CommandNumber);
+  void ShutdownSequence(const std::string& Command);
+
+  // ---- Log. ----
+  void Add2Log(std::string FileName, std::string LogItem);
+  std::int16_t IsFileOpen(std::string FileName);
+
+  // ---- Console, tray, errors. ----
+  std::int16_t TaskBarExists();
+  void FillTrayIconData();
+  void RemoveTrayIcon();
+  [[noreturn]] void ProcessError(std::string ModuleName, std::string Message, std::string Footer,
+                                 const RuntimeError& CurrentError);
+
+  // ---- Watch entries (1 to WindowCount). ----
+  List<std::string> WindowStrings;
+  std::int16_t WindowCount = 0;
+  List<std::int16_t> ActivationModes;
+  List<std::string> KeyStrings;
+  List<std::int16_t> TimeoutSeconds;
+  List<std::int16_t> Counts;
+  List<std::int16_t> ActionCounts;
+
+  // ---- Commands (1 to CommandCount). ----
+  List<std::string> Commands;
+  std::int16_t CommandCount = 0;
+  List<std::int16_t> ExecutionModes;
+
+  // ---- Settings. ----
+  std::int16_t SendKeysAnyWindow = 0;
+  std::int16_t ExecuteAnyWindow = 0;
+  std::int32_t IntervalMs = 0;
+  std::int16_t ConsoleMode = 0;
+  std::string LogFilePath;
+
+  // ---- Run-time state. ----
+  float StartTime = 0;
+  float CurrentTime = 0;
+  List<WindowHandle> StartHandles;
+  List<WindowHandle> CurrentHandles;
+  TrayIconRecord TrayIconData;
+  std::int16_t TaskBarPresent = 0;
+  std::string AppTitle;
+  std::int16_t RestartFlag = 0;
+  std::int16_t Terminating = 0;
+  std::int16_t ShutdownType = 0;
+  std::int32_t ApiResult = 0;
+  bool Stopped = false;
+  bool LogShown = false;
+
+  // ---- Parser working state. ----
+  std::string CommandLine;
+  List<std::string> Options;
+  std::int16_t OptionCount = 0;
+  std::string WorkString;
+  std::int16_t LoopIndex = 0;
+
+  // Timeouts are measured on the monotonic clock from this reading, so that they do not stretch
+  // across midnight; StartTime stays the time of day for everything else.
+  double StartMonotonic = 0;
+  // A tick is running; a timer event that arrives meanwhile is dropped.
+  bool TickInProgress = false;
+  // The console has been unloaded; procedures that were waiting in a yield stop.
+  bool Unloaded = false;
+  // The previous-instance test, taken once when the form is created.
+  bool PreviousInstance = false;
+
+  Platform& Os;
+
+  // Lets pending window messages run; stops the calling procedure when the console went away.
+  void DoYield();
+  // Sets the status label and lets it repaint.
+  void ShowStatus(const std::string& Text);
+  // Unloads the console: Form_Unload, then the window is destroyed.
+  void UnloadConsole();
+
+  // Runs Body with the error handler every procedure installs: a run-time error goes to the
+  // fatal report under ModuleName.
+  template <class Body>
+  void Guard(const char* ModuleName, Body&& Run) {
+    try {
+      Run();
+    } catch (const RuntimeError& error) {
+      ProcessError(ModuleName, "", "", error);
+    } catch (const std::bad_alloc&) {
+      ProcessError(ModuleName, "", "", RuntimeError(kErrOutOfMemory));
+    }
+  }
+  // The same for an event handler, which is also where a procedure interrupted by the unload of
+  // the console ends quietly.
+  template <class Body>
+  void Event(const char* ModuleName, Body&& Run) {
+    try {
+      Guard(ModuleName, Run);
+    } catch (const ConsoleUnloaded&) {
+    }
+  }
+};
+
+}  // namespace tollivox

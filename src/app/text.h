@@ -1,0 +1,67 @@
+// Character-wise text operations on UTF-8 strings: positions and lengths count characters (code
+// points), counted from 1, as the command line's rules and ReplaceString's positions do.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tollivox {
+
+// The byte just past the character that starts at byte Pos. A malformed sequence counts one byte
+// as one character, so every byte belongs to exactly one character.
+inline std::size_t NextCharacter(std::string_view Text, std::size_t Pos) {
+  auto lead = static_cast<unsigned char>(Text[Pos]);
+  std::size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (lead >= 0xF8) length = 1;
+  std::size_t end = Pos + 1;
+  while (end < Text.size() && end < Pos + length &&
+         (static_cast<unsigned char>(Text[end]) & 0xC0) == 0x80) {
+    ++end;
+  }
+  return end;
+}
+
+inline long CharacterCount(std::string_view Text) {
+  long count = 0;
+  for (std::size_t pos = 0; pos < Text.size(); pos = NextCharacter(Text, pos)) ++count;
+  return count;
+}
+
+// The byte offset of character Position (1-based); the text's size when it lies past the end.
+inline std::size_t ByteOffset(std::string_view Text, long Position) {
+  std::size_t pos = 0;
+  for (long i = 1; i < Position && pos < Text.size(); ++i) pos = NextCharacter(Text, pos);
+  return pos;
+}
+
+// The character position (1-based) of the first occurrence of What at or after character Start,
+// or 0.
+inline long FindFrom(std::string_view Text, std::string_view What, long Start) {
+  if (Start < 1) Start = 1;
+  std::size_t pos = ByteOffset(Text, Start);
+  long position = Start;
+  for (std::size_t at = Text.find(What, pos); at != std::string_view::npos;
+       at = Text.find(What, pos)) {
+    while (pos < at) {
+      pos = NextCharacter(Text, pos);
+      ++position;
+    }
+    // Only a match on a character boundary counts; a valid UTF-8 text gives no other kind.
+    if (pos == at) return position;
+  }
+  return 0;
+}
+
+// Text without the space characters at both ends (tabs stay).
+inline std::string_view TrimSpaces(std::string_view Text) {
+  std::size_t first = Text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return Text.substr(first, Text.find_last_not_of(' ') - first + 1);
+}
+
+inline std::string_view TrimLeadingSpaces(std::string_view Text) {
+  std::size_t first = Text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : Text.substr(first);
+}
+
+}  // namespace tollivox

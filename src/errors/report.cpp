@@ -1,0 +1,31 @@
+// The fatal report: every unexpected run-time error ends here.
+#include "app/frmZandrel.h"
+
+namespace tollivox {
+
+void frmZandrel::ProcessError(std::string ModuleName, std::string Message, std::string Footer,
+                              const RuntimeError& CurrentError) {
+  Terminating = -1;
+  Os.Timer.SetEnabled(false);
+  Os.View.SetEnabled(Control::cmdStopStart, false);
+  Os.View.SetEnabled(Control::cmdRefresh, false);
+  Os.View.SetEnabled(Control::cmdViewLog, false);
+  if (Message.empty()) {
+    std::int32_t number = CurrentError.Number();
+    std::string numberText = (number >= 0 ? " " : "") + std::to_string(number);
+    Message = "An unexpected internal error was encountered in module '" + ModuleName +
+              "'.\n\nError #" + numberText + ", " + CurrentError.Description() + "\n";
+  }
+  if (Footer.empty()) {
+    Footer = std::string("\nPlease report this error to Orvantis Support at ") + kSupportAddress +
+             ".";
+  }
+  (void)Os.Dialogs.ShowMessageBox(Message + Footer, AppTitle, MsgBoxButtons::Ok,
+                                  MsgBoxIcon::Critical);
+  // A failure reported on behalf of the log writer must not go through the log writer again.
+  if (ModuleName != "Add2Log") Add2Log(LogFilePath, Message);
+  if (ConsoleMode != 2) RemoveTrayIcon();
+  Os.System.EndProgram(kExitFatalError);
+}
+
+}  // namespace tollivox

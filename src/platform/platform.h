@@ -1,0 +1,277 @@
+// The operating-system seam. frmZandrel talks to the outside world only through these small
+// interfaces; win32/ implements them with real calls and sim/ with a simulated desktop for tests.
+// No Windows type appears here: a window handle is a 32-bit value and 0 means no window.
+//
+// Operation -> what the Windows implementation calls:
+//   IWindows::DesktopWindow          GetDesktopWindow
+//   IWindows::NextWindow             GetWindow(GW_CHILD = 5 / GW_HWNDNEXT = 2)
+//   IWindows::WindowTitle            GetWindowTextLengthW + GetWindowTextW (Unicode, to UTF-8)
+//   IWindows::IsVisible / IsEnabled  IsWindowVisible / IsWindowEnabled
+//   IWindows::SetForeground          SetForegroundWindow
+//   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads)
+//   IWindows::Show                   ShowWindow
+//   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
+//   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
+//   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
+//                                    GetFileAttributesExW, CreateMutexW (previous-instance test)
+//   IDialogs::ShowMessageBox         MessageBoxW
+//   IClock::SecondsSinceMidnight     GetLocalTime
+//   IClock::MonotonicSeconds         QueryPerformanceCounter
+//   IClock::LocalDate / LocalTime    GetLocaleInfoEx (LOCALE_SABBREVDAYNAME*, LOCALE_SDATE,
+//                                    LOCALE_STIME) over GetLocalTime
+//   IClock::Pause                    Sleep
+//   ISystem::CommandLine             GetCommandLineW, the program's own name cut off
+//   ISystem::ProgramFolder           GetModuleFileNameW
+//   ISystem::Version                 GetFileVersionInfoW / VerQueryValueW on the program file
+//   ISystem::ToUpper                 LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE)
+//   ISystem::EndProgram              ExitProcess
+//   IConsoleView::*                  the console window (CreateWindowExW, MoveWindow, ShowWindow,
+//                                    SetWindowTextW, EnableWindow, SetCursor, TrackPopupMenu, ...)
+//   ITimer::*                        SetTimer / KillTimer on the console window
+//   IEventLoop::DoEvents             PeekMessageW / TranslateMessage / DispatchMessageW
+//   ITray::Add / Remove              Shell_NotifyIconW(NIM_ADD / NIM_DELETE)
+//   ITray::TaskBarState              SHAppBarMessage(ABM_GETSTATE)
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/status.h"
+
+namespace tollivox {
+
+using WindowHandle = std::uint32_t;
+
+// Relations of IWindows::NextWindow, with their Windows values.
+inline constexpr int kGwHwndNext = 2;
+inline constexpr int kGwChild = 5;
+
+class IWindows {
+ public:
+  virtual ~IWindows() = default;
+  virtual WindowHandle DesktopWindow() = 0;
+  // GetWindow with GW_CHILD or GW_HWNDNEXT; 0 when there is none or the handle is stale.
+  virtual WindowHandle NextWindow(WindowHandle Window, int Relation) = 0;
+  // The title as UTF-8 without any terminator; empty for an untitled or vanished window.
+  virtual std::string WindowTitle(WindowHandle Window) = 0;
+  virtual bool IsVisible(WindowHandle Window) = 0;
+  virtual bool IsEnabled(WindowHandle Window) = 0;
+  virtual bool SetForeground(WindowHandle Window) = 0;
+  virtual void SetActive(WindowHandle Window) = 0;
+  // ShowCommand is the Windows show command 0..5 (SW_HIDE .. SW_SHOW).
+  virtual void Show(WindowHandle Window, int ShowCommand) = 0;
+};
+
+class IKeyboard {
+ public:
+  virtual ~IKeyboard() = default;
+  // Types the events into whatever window has the keyboard focus; does not wait for them to be
+  // processed. Every event list handed in releases every key it presses.
+  virtual void Send(const std::vector<KeyEvent>& Events) = 0;
+};
+
+class ILauncher {
+ public:
+  virtual ~ILauncher() = default;
+  // Starts CommandLine without waiting; ShowMode 0..5 is the show command of its first window.
+  // A program that cannot be found is error 53.
+  virtual Status Start(const std::string& CommandLine, int ShowMode) = 0;
+};
+
+// A log file opened for appending: write access, others may read but not write.
+class IAppendFile {
+ public:
+  virtual ~IAppendFile() = default;
+  // Writes Text (UTF-8; converted to the system's ANSI code page on Windows) as it stands.
+  virtual Status Write(std::string_view Text) = 0;
+  virtual Status Close() = 0;
+};
+
+struct [[nodiscard]] AppendOpenResult {
+  Status Result;
+  std::unique_ptr<IAppendFile> File;  // set when Result is ok
+};
+
+class IFiles {
+ public:
+  virtual ~IFiles() = default;
+  virtual bool Exists(const std::string& Path) = 0;
+  virtual Status Delete(const std::string& Path) = 0;
+  // Opens for appending, creating the file when it is missing.
+  virtual AppendOpenResult OpenAppend(const std::string& Path) = 0;
+  // The trial open of the busy test: read access, others may write but not read; the file must
+  // exist. Closed again at once. 0 or the error number of the failed open.
+  virtual std::int32_t TrialOpenReadLocked(const std::string& Path) = 0;
+  // Opens for plain input (no share restriction asked) and hands every line, without its line
+  // end, to OnLine in order.
+  virtual Status ReadLines(const std::string& Path,
+                           const std::function<void(std::string_view Line)>& OnLine) = 0;
+  // Opens for output (truncating or creating) and closes at once: an empty file.
+  virtual Status CreateEmpty(const std::string& Path) = 0;
+  // Seconds since the file was last written; negative when it does not exist.
+  virtual double AgeSeconds(const std::string& Path) = 0;
+  // Whether another copy of the program was already running when this one started.
+  virtual bool PreviousInstanceRunning() = 0;
+};
+
+enum class MsgBoxButtons { Ok, YesNo };
+enum class MsgBoxIcon : int { Critical = 16, Question = 32, Information = 64 };
+enum class MsgBoxAnswer { Ok, Yes, No };
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+  // Modal; lines of Text are separated by single line feeds. YesNo boxes default to Yes.
+  virtual MsgBoxAnswer ShowMessageBox(const std::string& Text, const std::string& Title,
+                                  MsgBoxButtons Buttons, MsgBoxIcon Icon) = 0;
+};
+
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  // Local time of day in seconds, with its fraction; falls back to 0 at midnight.
+  virtual double SecondsSinceMidnight() = 0;
+  // Seconds on a clock that never goes back; only differences mean anything.
+  virtual double MonotonicSeconds() = 0;
+  // "ddd mm/dd/yy" after the regional settings: weekday abbreviation and date separator.
+  virtual std::string LocalDate() = 0;
+  // "hh:mm:ss" (24 hours) with the regional time separator.
+  virtual std::string LocalTime() = 0;
+  virtual void Pause(int Milliseconds) = 0;
+};
+
+struct VersionNumbers {
+  int Major = 0;
+  int Minor = 0;
+};
+
+class ISystem {
+ public:
+  virtual ~ISystem() = default;
+  // The argument text of the command line: everything after the program's own name.
+  virtual std::string CommandLine() = 0;
+  // The folder of the program file, without a trailing backslash.
+  virtual std::string ProgramFolder() = 0;
+  virtual VersionNumbers Version() = 0;
+  // Upper case after the user's locale rules (UTF-8 in and out).
+  virtual std::string ToUpper(std::string_view Text) = 0;
+  // Ends the program at once; no unload handling runs.
+  [[noreturn]] virtual void EndProgram(int ExitCode) = 0;
+};
+
+// Exit codes of the program, documented for callers that wait for it.
+inline constexpr int kExitFinished = 0;       // watch complete, orderly exit, shutdown, usage box
+inline constexpr int kExitSyntaxError = 1;    // command line refused
+inline constexpr int kExitFatalError = 2;     // unexpected error reported
+inline constexpr int kExitLogFailure = 3;     // the log file could not be written
+
+enum class Control {
+  cmdExit,
+  cmdStopStart,
+  cmdViewLog,
+  cmdRefresh,
+  cmdClear,
+  lblMessage,
+  txtLog,
+  lblDateTime,
+  lblEvent,
+  mPopRestore,
+  mStopStart,
+  mPopExit,
+};
+
+enum class WindowState : int { Normal = 0, Minimized = 1, Maximized = 2 };
+enum class MousePointer : int { Default = 0, Hourglass = 11 };
+
+// The console window frmZandrel as the logic sees it. Sizes and positions are in twips.
+class IConsoleView {
+ public:
+  virtual ~IConsoleView() = default;
+  virtual WindowHandle Handle() = 0;
+  // Identifies the console's own icon for the tray record.
+  virtual std::uint32_t IconHandle() = 0;
+  virtual void SetCaption(const std::string& Text) = 0;
+  virtual void SetText(Control Which, const std::string& Text) = 0;
+  virtual std::string Text(Control Which) = 0;
+  virtual void SetEnabled(Control Which, bool Enabled) = 0;
+  virtual bool IsEnabled(Control Which) = 0;
+  virtual void SetFocus(Control Which) = 0;
+  // Puts the caret of a text box at the end of its text and scrolls it into view.
+  virtual void CaretToEnd(Control Which) = 0;
+  virtual WindowState State() = 0;
+  virtual void SetState(WindowState State) = 0;
+  virtual double OuterWidth() = 0;
+  virtual double OuterHeight() = 0;
+  virtual void SetOuterHeight(double Twips) = 0;
+  virtual void Move(double LeftTwips, double TopTwips) = 0;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool IsVisible() = 0;
+  virtual void Repaint() = 0;
+  virtual void SetMousePointer(MousePointer Pointer) = 0;
+  // The tray menu mPopupSys at the mouse position, no flags, no default item.
+  virtual void PopupTrayMenu() = 0;
+  // Destroys the window and its controls (timer included).
+  virtual void Unload() = 0;
+  virtual double ScreenWidth() = 0;
+  virtual double ScreenHeight() = 0;
+  virtual double TwipsPerPixelX() = 0;
+};
+
+class ITimer {
+ public:
+  virtual ~ITimer() = default;
+  virtual void SetInterval(std::int32_t Milliseconds) = 0;
+  virtual void SetEnabled(bool Enabled) = 0;
+  virtual bool Enabled() = 0;
+};
+
+class IEventLoop {
+ public:
+  virtual ~IEventLoop() = default;
+  // Dispatches every pending window message, then returns.
+  virtual void DoEvents() = 0;
+};
+
+// The notification-area icon record, in the layout the shell takes (88 bytes in its single-byte
+// form): size, window, id, flags, callback message, icon, tip.
+struct TrayIconRecord {
+  std::uint32_t cbSize = 0;
+  WindowHandle hWnd = 0;
+  std::uint32_t uID = 0;
+  std::uint32_t uFlags = 0;
+  std::uint32_t uCallbackMessage = 0;
+  std::uint32_t hIcon = 0;
+  char szTip[64] = {};
+};
+
+class ITray {
+ public:
+  virtual ~ITray() = default;
+  virtual void Add(const TrayIconRecord& Record) = 0;
+  virtual void Remove(const TrayIconRecord& Record) = 0;
+  // SHAppBarMessage(ABM_GETSTATE): 1 auto-hide, 2 always on top, 0 neither.
+  virtual std::uint32_t TaskBarState() = 0;
+};
+
+// Everything frmZandrel needs from the outside, handed to its constructor.
+struct Platform {
+  IWindows& Windows;
+  IKeyboard& Keyboard;
+  ILauncher& Launcher;
+  IFiles& Files;
+  IDialogs& Dialogs;
+  IClock& Clock;
+  ISystem& System;
+  IConsoleView& View;
+  ITimer& Timer;
+  IEventLoop& Loop;
+  ITray& Tray;
+};
+
+}  // namespace tollivox

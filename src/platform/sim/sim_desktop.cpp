@@ -1,0 +1,500 @@
+#include "platform/sim/sim_desktop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <unistd.h>
+
+#include "errors/errors.h"
+
+namespace tollivox::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string TwoDigits(int Value) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "%02d", Value);
+  return buffer;
+}
+
+// Upper case for the letters a test may use: ASCII and the Latin-1 letters (UTF-8).
+std::string UpperUtf8(std::string_view Text) {
+  std::string out;
+  out.reserve(Text.size());
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    auto c = static_cast<unsigned char>(Text[i]);
+    if (c >= 'a' && c <= 'z') {
+      out += static_cast<char>(c - 32);
+    } else if (c == 0xC3 && i + 1 < Text.size()) {
+      auto d = static_cast<unsigned char>(Text[i + 1]);
+      // U+00E0..U+00FE but U+00F7 (division sign) are lower-case letters 0x20 above their capitals.
+      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) d = static_cast<unsigned char>(d - 0x20);
+      out += static_cast<char>(c);
+      out += static_cast<char>(d);
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+class SimDesktop::AppendFile final : public IAppendFile {
+ public:
+  AppendFile(SimDesktop& Owner, int Token, fs::path Path)
+      : owner_(Owner), token_(Token), out_(Path, std::ios::binary | std::ios::app) {}
+  ~AppendFile() override { (void)Close(); }
+  Status Write(std::string_view Text) override {
+    if (closed_) return {kErrBadFileNameOrNumber, ErrorDescription(kErrBadFileNameOrNumber)};
+    out_.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+    out_.flush();
+    if (!out_) return {57, ErrorDescription(57)};
+    return Status::Success();
+  }
+  Status Close() override {
+    if (!closed_) {
+      closed_ = true;
+      out_.close();
+      owner_.Release(token_);
+    }
+    return Status::Success();
+  }
+
+ private:
+  SimDesktop& owner_;
+  int token_;
+  std::ofstream out_;
+  bool closed_ = false;
+};
+
+SimDesktop::SimDesktop()
+    : platform_{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this} {
+  static std::atomic<int> serial{0};
+  root_ = fs::temp_directory_path() /
+          ("tollivox-sim-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+  fs::remove_all(root_);
+  fs::create_directories(root_);
+  MakeFolder(Folder);
+  console_ = CreateWindow("", false, true);
+}
+
+SimDesktop::~SimDesktop() {
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+// ---------------------------------------------------------------- windows
+
+WindowHandle SimDesktop::CreateWindow(const std::string& Title, bool Visible, bool Enabled,
+                                      bool AtBottom) {
+  SimWindow window;
+  window.Handle = nextHandle_;
+  nextHandle_ += 4;
+  window.Title = Title;
+  window.Visible = Visible;
+  window.Enabled = Enabled;
+  if (AtBottom) {
+    windows_.push_back(window);
+  } else {
+    windows_.insert(windows_.begin(), window);
+  }
+  return window.Handle;
+}
+
+void SimDesktop::DestroyWindow(WindowHandle Window) {
+  if (SimWindow* window = Find(Window)) window->Alive = false;
+  windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
+                                [&](const SimWindow& w) { return w.Handle == Window; }),
+                 windows_.end());
+  if (foreground_ == Window) foreground_ = 0;
+  if (focus_ == Window) focus_ = 0;
+}
+
+void SimDesktop::SetTitle(WindowHandle Window, const std::string& Title) {
+  if (SimWindow* window = Find(Window)) window->Title = Title;
+}
+
+void SimDesktop::SetVisible(WindowHandle Window, bool Visible) {
+  if (SimWindow* window = Find(Window)) window->Visible = Visible;
+}
+
+void SimDesktop::SetWindowEnabled(WindowHandle Window, bool Enabled) {
+  if (SimWindow* window = Find(Window)) window->Enabled = Enabled;
+}
+
+SimWindow* SimDesktop::Find(WindowHandle Window) {
+  for (SimWindow& window : windows_) {
+    if (window.Handle == Window) return &window;
+  }
+  return nullptr;
+}
+
+WindowHandle SimDesktop::NextWindow(WindowHandle Window, int Relation) {
+  if (Relation == kGwChild) {
+    return Window == kDesktop && !windows_.empty() ? windows_.front().Handle : 0;
+  }
+  if (Relation != kGwHwndNext) return 0;
+  for (std::size_t i = 0; i < windows_.size(); ++i) {
+    if (windows_[i].Handle == Window) {
+      return i + 1 < windows_.size() ? windows_[i + 1].Handle : 0;
+    }
+  }
+  return 0;  // a window destroyed meanwhile has no next window
+}
+
+std::string SimDesktop::WindowTitle(WindowHandle Window) {
+  if (OnTitleRead) OnTitleRead(Window);
+  SimWindow* window = Find(Window);
+  return window ? window->Title : std::string();
+}
+
+bool SimDesktop::IsVisible(WindowHandle Window) {
+  SimWindow* window = Find(Window);
+  return window && window->Visible;
+}
+
+bool SimDesktop::IsEnabled(WindowHandle Window) {
+  SimWindow* window = Find(Window);
+  return window && window->Enabled;
+}
+
+bool SimDesktop::SetForeground(WindowHandle Window) {
+  windowCalls_.push_back({WindowCall::SetForeground, Window});
+  auto it = std::find_if(windows_.begin(), windows_.end(),
+                         [&](const SimWindow& w) { return w.Handle == Window; });
+  if (it == windows_.end()) return false;
+  std::rotate(windows_.begin(), it, it + 1);  // to the top of the z-order
+  foreground_ = Window;
+  focus_ = Window;
+  return true;
+}
+
+void SimDesktop::SetActive(WindowHandle Window) {
+  windowCalls_.push_back({WindowCall::SetActive, Window});
+  if (Find(Window)) focus_ = Window;
+}
+
+void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
+  windowCalls_.push_back({WindowCall::Show, Window, ShowCommand});
+  SimWindow* window = Find(Window);
+  if (!window) return;
+  switch (ShowCommand) {
+    case 0: window->Visible = false; break;
+    case 1: case 4: window->Visible = true; window->State = WindowState::Normal; break;
+    case 2: window->Visible = true; window->State = WindowState::Minimized; break;
+    case 3: window->Visible = true; window->State = WindowState::Maximized; break;
+    default: window->Visible = true; break;
+  }
+}
+
+// ---------------------------------------------------------------- keyboard and launcher
+
+void SimDesktop::Send(const std::vector<KeyEvent>& Events) { sent_.push_back({focus_, Events}); }
+
+std::string SimDesktop::TypedInto(WindowHandle Window) const {
+  std::string out;
+  for (const Keystrokes& batch : sent_) {
+    if (batch.Target != Window) continue;
+    for (const KeyEvent& event : batch.Events) {
+      if (!event.Down) continue;
+      if (event.Kind == KeyKind::Character) {
+        char32_t c = event.Code;
+        if (c < 0x80) {
+          out += static_cast<char>(c);
+        } else if (c < 0x800) {
+          out += static_cast<char>(0xC0 | (c >> 6));
+          out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+          out += static_cast<char>(0xE0 | (c >> 12));
+          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+          out += static_cast<char>(0xF0 | (c >> 18));
+          out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+      } else if (event.Code == 0x0D) {
+        out += "\n";
+      } else {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "{VK:%02x}", static_cast<unsigned>(event.Code));
+        out += buffer;
+      }
+    }
+  }
+  return out;
+}
+
+Status SimDesktop::Start(const std::string& CommandLine, int ShowMode) {
+  std::string program = CommandLine.substr(0, CommandLine.find(' '));
+  if (std::find(MissingPrograms.begin(), MissingPrograms.end(), program) !=
+      MissingPrograms.end()) {
+    return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
+  }
+  launches_.push_back({CommandLine, ShowMode});
+  return Status::Success();
+}
+
+// ---------------------------------------------------------------- files
+
+std::string SimDesktop::Key(const std::string& WindowsPath) const {
+  std::string key = UpperUtf8(WindowsPath);
+  std::replace(key.begin(), key.end(), '/', '\\');
+  return key;
+}
+
+fs::path SimDesktop::RealPath(const std::string& WindowsPath) const {
+  std::string relative = WindowsPath;
+  if (relative.size() >= 2 && relative[1] == ':') relative = relative.substr(0, 1) + relative.substr(2);
+  std::replace(relative.begin(), relative.end(), '\\', '/');
+  while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
+  return root_ / relative;
+}
+
+std::string SimDesktop::ReadFile(const std::string& WindowsPath) const {
+  std::ifstream in(RealPath(WindowsPath), std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void SimDesktop::WriteFile(const std::string& WindowsPath, const std::string& Content) {
+  fs::path path = RealPath(WindowsPath);
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << Content;
+}
+
+void SimDesktop::MakeFolder(const std::string& WindowsPath) {
+  fs::create_directories(RealPath(WindowsPath));
+}
+
+std::int32_t SimDesktop::MissingError(const std::string& WindowsPath) const {
+  fs::path path = RealPath(WindowsPath);
+  if (WindowsPath.empty() || WindowsPath.find_first_of("*?\"<>|") != std::string::npos) {
+    return kErrBadFileNameOrNumber;
+  }
+  if (!fs::is_directory(path.parent_path())) return kErrPathNotFound;
+  if (fs::is_directory(path)) return kErrPathFileAccess;
+  return 0;
+}
+
+std::int32_t SimDesktop::Register(const std::string& FileKey, Sharing Access, Sharing Share,
+                                  int& Token) {
+  for (const auto& [token, other] : open_) {
+    if (other.Key != FileKey) continue;
+    bool conflict = (Access.Read && !other.Share.Read) || (Access.Write && !other.Share.Write) ||
+                    (other.Access.Read && !Share.Read) || (other.Access.Write && !Share.Write);
+    if (conflict) return kErrPermissionDenied;
+  }
+  Token = nextToken_++;
+  open_[Token] = {FileKey, Access, Share};
+  return 0;
+}
+
+int SimDesktop::HoldOpen(const std::string& WindowsPath, Sharing Access, Sharing Share) {
+  int token = 0;
+  if (Register(Key(WindowsPath), Access, Share, token) != 0) return 0;
+  return token;
+}
+
+void SimDesktop::Release(int Token) { open_.erase(Token); }
+
+bool SimDesktop::Exists(const std::string& Path) {
+  std::error_code error;
+  return !Path.empty() && fs::is_regular_file(RealPath(Path), error);
+}
+
+Status SimDesktop::Delete(const std::string& Path) {
+  if (!Exists(Path)) return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
+  for (const auto& [token, other] : open_) {
+    if (other.Key == Key(Path)) return {kErrPermissionDenied, ErrorDescription(kErrPermissionDenied)};
+  }
+  fs::remove(RealPath(Path));
+  ages_.erase(Key(Path));
+  return Status::Success();
+}
+
+AppendOpenResult SimDesktop::OpenAppend(const std::string& Path) {
+  if (std::int32_t error = MissingError(Path)) return {{error, ErrorDescription(error)}, nullptr};
+  int token = 0;
+  if (std::int32_t error = Register(Key(Path), {false, true}, {true, false}, token)) {
+    return {{error, ErrorDescription(error)}, nullptr};
+  }
+  ages_.erase(Key(Path));
+  return {Status::Success(), std::make_unique<AppendFile>(*this, token, RealPath(Path))};
+}
+
+std::int32_t SimDesktop::TrialOpenReadLocked(const std::string& Path) {
+  ++TrialOpens;
+  if (std::int32_t error = MissingError(Path)) return error;
+  if (!Exists(Path)) return kErrFileNotFound;
+  int token = 0;
+  if (std::int32_t error = Register(Key(Path), {true, false}, {false, true}, token)) return error;
+  Release(token);
+  return 0;
+}
+
+Status SimDesktop::ReadLines(const std::string& Path,
+                             const std::function<void(std::string_view Line)>& OnLine) {
+  if (std::int32_t error = MissingError(Path)) return {error, ErrorDescription(error)};
+  if (!Exists(Path)) return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
+  int token = 0;
+  if (std::int32_t error = Register(Key(Path), {true, false}, {true, true}, token)) {
+    return {error, ErrorDescription(error)};
+  }
+  std::string content = ReadFile(Path);
+  Release(token);
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    std::size_t next = end == std::string::npos ? content.size() : end + 1;
+    if (end == std::string::npos) end = content.size();
+    std::string_view line(content.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    OnLine(line);
+    start = next;
+  }
+  return Status::Success();
+}
+
+Status SimDesktop::CreateEmpty(const std::string& Path) {
+  if (std::int32_t error = MissingError(Path)) return {error, ErrorDescription(error)};
+  int token = 0;
+  if (std::int32_t error = Register(Key(Path), {false, true}, {false, false}, token)) {
+    return {error, ErrorDescription(error)};
+  }
+  std::ofstream(RealPath(Path), std::ios::binary | std::ios::trunc);
+  Release(token);
+  ages_.erase(Key(Path));
+  return Status::Success();
+}
+
+double SimDesktop::AgeSeconds(const std::string& Path) {
+  if (!Exists(Path)) return -1;
+  auto it = ages_.find(Key(Path));
+  return it == ages_.end() ? 0 : it->second;
+}
+
+// ---------------------------------------------------------------- dialogs, clock, system
+
+MsgBoxAnswer SimDesktop::ShowMessageBox(const std::string& Text, const std::string& Title,
+                                    MsgBoxButtons Buttons, MsgBoxIcon Icon) {
+  boxes_.push_back({Text, Title, Buttons, Icon});
+  if (WhileBoxIsUp) WhileBoxIsUp(boxes_.back());
+  MsgBoxAnswer answer = Buttons == MsgBoxButtons::Ok ? MsgBoxAnswer::Ok : MsgBoxAnswer::Yes;
+  if (!Answers.empty()) {
+    answer = Answers.front();
+    Answers.pop_front();
+  }
+  return answer;
+}
+
+void SimDesktop::Advance(double Seconds) {
+  monotonic_ += Seconds;
+  timeOfDay_ += Seconds;
+  while (timeOfDay_ >= 86400) timeOfDay_ -= 86400;
+}
+
+std::string SimDesktop::LocalTime() {
+  int seconds = static_cast<int>(timeOfDay_);
+  return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
+         TwoDigits(seconds % 60);
+}
+
+void SimDesktop::Pause(int Milliseconds) {
+  ++Pauses;
+  Advance(Milliseconds / 1000.0);
+  if (OnPause) OnPause(Pauses);
+}
+
+std::string SimDesktop::ToUpper(std::string_view Text) { return UpperUtf8(Text); }
+
+void SimDesktop::EndProgram(int ExitCode) { throw ProgramEnded{ExitCode}; }
+
+// ---------------------------------------------------------------- console view
+
+void SimDesktop::SetCaption(const std::string& Text) {
+  Caption = Text;
+  SetTitle(console_, Text);
+}
+
+bool SimDesktop::IsEnabled(Control Which) {
+  auto it = Enables.find(Which);
+  return it == Enables.end() || it->second;
+}
+
+void SimDesktop::CaretToEnd(Control Which) {
+  if (FocusedControl == Which) ++CaretMoves;
+}
+
+WindowState SimDesktop::State() {
+  SimWindow* window = Find(console_);
+  return window ? window->State : WindowState::Normal;
+}
+
+void SimDesktop::SetState(WindowState NewState) {
+  SimWindow* window = Find(console_);
+  if (!window || window->State == NewState) return;
+  window->State = NewState;
+  if (OnResize) OnResize();
+}
+
+void SimDesktop::SetOuterHeight(double Twips) {
+  if (Height == Twips) return;
+  Height = Twips;
+  if (OnResize) OnResize();
+}
+
+void SimDesktop::Move(double LeftTwips, double TopTwips) {
+  Left = LeftTwips;
+  Top = TopTwips;
+}
+
+void SimDesktop::Show() {
+  SimWindow* window = Find(console_);
+  if (!window || window->Visible) return;
+  window->Visible = true;
+  if (OnResize) OnResize();
+}
+
+void SimDesktop::Hide() { SetVisible(console_, false); }
+
+bool SimDesktop::IsVisible() { return IsVisible(console_); }
+
+void SimDesktop::Unload() {
+  ConsoleUnloaded = true;
+  TimerOn = false;
+  DestroyWindow(console_);
+}
+
+// ---------------------------------------------------------------- loop and tray
+
+void SimDesktop::DoEvents() {
+  ++Yields;
+  if (OnYield) OnYield();
+  while (!atYield_.empty()) {
+    std::function<void()> action = std::move(atYield_.front());
+    atYield_.pop_front();
+    action();
+  }
+}
+
+void SimDesktop::Add(const TrayIconRecord& Record) {
+  trayCalls_.push_back({true, Record});
+  iconPresent_ = true;
+}
+
+void SimDesktop::Remove(const TrayIconRecord& Record) {
+  trayCalls_.push_back({false, Record});
+  iconPresent_ = false;
+}
+
+}  // namespace tollivox::sim
