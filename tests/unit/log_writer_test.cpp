@@ -2,6 +2,7 @@
 // the failure box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>

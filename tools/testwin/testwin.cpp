@@ -3,8 +3,10 @@
 // test can judge what a user would have seen.
 //
 // Usage: testwin.exe --title TEXT [options]
-//   --record FILE      append every character and non-character key the edit box
-//                      receives, as UTF-8 (see RecordChar / RecordKey)
+//   --record FILE      append, as UTF-8, every character the edit box receives
+//                      (Enter "\n", Tab "\t", Backspace "\b", Esc "{ESC}", Ctrl+x
+//                      "^x", Alt+x "%x") and every key that gives none, as
+//                      "{VK:hh}" behind any "+", "^", "%" for Shift, Ctrl, Alt
 //   --hidden           create the window without showing it
 //   --disabled         create the window disabled
 //   --delay-ms N       create the window only N ms after start
@@ -166,10 +168,9 @@ LRESULT CALLBACK EditProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
     case WM_CHAR:
         RecordChar(static_cast<wchar_t>(WParam));
         break;
-    case WM_SYSCHAR:
+    case WM_SYSCHAR: {
         // Swallowed: passed on, Alt+letter would beep or open the system menu
         // and eat the keys that follow.
-    {
         auto character = static_cast<wchar_t>(WParam);
         Record("%" + ToUtf8({&character, 1}));
         return 0;

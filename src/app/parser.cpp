@@ -1,0 +1,288 @@
+// The command line into the watch list and settings: the quote step, the split into options, the
+// option loop, the reconciliation of the lists, the limits, the log path and the validity check.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/frmZandrel.h"
+#include "app/numbers.h"
+#include "app/text.h"
+
+namespace tollivox {
+namespace {
+
+constexpr int kMaxListCount = 32767;
+
+constexpr std::string_view kOptionLines =
+    "/W:<Window String [[,String] [,...]]>\n"
+    "/A:<Window Activation Mode, [[,Mode] [,...]]> (Default=1; 1=Normal)\n"
+    "/K:<Keys [[,Keys] [,...]>\n"
+    "/S:<Send Keys on any Window?> (0=No|1=Yes; 0=Default)\n"
+    "/T:<Timeout Seconds> [[,Seconds] [,...]]> (Default=3)\n"
+    "/C:<Count> [[,Count] [,...]]> (0=Default)\n"
+    "/I:<Interval Milliseconds> (Default=1500; 65535=Maximum)\n"
+    "/E:<Command [[,Command] [,...]]>\n"
+    "/M:<Execution Mode [[,Mode] [,...]]> (Default=0; 0=Hide)\n"
+    "/O:<Execute on any Window?> (0=No|1=Yes; 0=Default)\n"
+    "/H:<Hide Tollivox Console?> (0=Maximized|1=Minimized|2=Hidden; 1=Default)\n"
+    "/L:<Log File Path>\n"
+    "\n"
+    "Please refer to the provided documentation for details on proper usage.";
+
+std::string UsageText() { return "Tollivox Command Line Options:\n\n" + std::string(kOptionLines); }
+
+std::string SyntaxErrorText() {
+  return "ERROR: Incorrect syntax was used.\n\nThe available command line options are:\n\n" +
+         std::string(kOptionLines);
+}
+
+// Character positions are Integers: a text too long to address is Overflow, like any other.
+std::int16_t ToPosition(long Position) { return ToInteger(static_cast<double>(Position)); }
+
+std::int16_t WholeLength(std::string_view Text) { return ToPosition(CharacterCount(Text)); }
+
+// The items of a delimited list, each trimmed and without the delimiter it starts at; an empty
+// item stands for the default value. Every item after the first starts at the delimiter that ends
+// the one before it, and a text that starts with the delimiter gives an empty first item of its
+// own.
+std::vector<std::string_view> SplitList(std::string_view Source, std::string_view Delimiter) {
+  if (Delimiter.empty()) Raise(kErrInvalidProcedureCall);
+  std::vector<std::string_view> items;
+  std::string_view text = TrimSpaces(Source);
+  std::size_t start = 0;
+  if (text.starts_with(Delimiter)) {
+    items.emplace_back();
+    start = NextCharacter(text, 0);
+  }
+  for (;;) {
+    // The search starts one character after the item's start, which may be the delimiter itself.
+    std::size_t end = start < text.size() ? text.find(Delimiter, NextCharacter(text, start))
+                                          : std::string_view::npos;
+    std::string_view item = TrimSpaces(text.substr(start, end == std::string_view::npos
+                                                              ? std::string_view::npos
+                                                              : end - start));
+    if (item.starts_with(Delimiter)) item = TrimLeadingSpaces(item.substr(Delimiter.size()));
+    items.push_back(item);
+    if (end == std::string_view::npos) break;
+    start = end;
+  }
+  return items;
+}
+
+// Stores the items as elements 1 to N, then fills up to MinimumCount with the default; returns
+// the number of elements.
+template <class T, class Convert>
+std::int16_t StoreList(const std::vector<std::string_view>& Items, const T& DefaultValue,
+                       List<T>& ResultArray, std::int16_t MinimumCount, Convert&& ToElement) {
+  if (Items.size() > static_cast<std::size_t>(kMaxListCount)) Raise(kErrOverflow);
+  const int count = static_cast<int>(Items.size());
+  const int total = std::max<int>(count, MinimumCount);
+  ResultArray.Redim(total);
+  for (int i = 1; i <= count; ++i) {
+    std::string_view item = Items[static_cast<std::size_t>(i - 1)];
+    ResultArray[i] = item.empty() ? DefaultValue : ToElement(item);
+  }
+  for (int i = count + 1; i <= total; ++i) ResultArray[i] = DefaultValue;
+  return static_cast<std::int16_t>(total);
+}
+
+// Gives a list at least Count elements, the new ones set to Value.
+template <class T>
+void FillUp(List<T>& Values, int Count, const T& Value) {
+  const int high = Values.UBound();
+  if (high >= Count) return;
+  Values.Redim(Count);
+  for (int i = std::max(high + 1, 1); i <= Count; ++i) Values[i] = Value;
+}
+
+// Makes a list exactly Count elements long, all set to Value.
+template <class T>
+void ResetList(List<T>& Values, int Count, const T& Value) {
+  Values.Redim(Count);
+  for (int i = 1; i <= Count; ++i) Values[i] = Value;
+}
+
+}  // namespace
+
+void frmZandrel::QuoteStep() {
+  CommandLine = Os.System.CommandLine();
+  long q1 = FindFrom(CommandLine, "\"", 1);
+  long q2 = FindFrom(CommandLine, "\"", q1 + 1);
+  while (q2 - q1 >= 1) {
+    CommandLine = ReplaceString(CommandLine, "/", kSlashMarker, ToPosition(q1), ToPosition(q2));
+    // The markers are longer than what they hide: the closing quote has moved.
+    q2 = FindFrom(CommandLine, "\"", q1 + 1);
+    CommandLine = ReplaceString(CommandLine, ",", kCommaMarker, ToPosition(q1), ToPosition(q2));
+    q2 = FindFrom(CommandLine, "\"", q1 + 1);
+    if (CharacterCount(CommandLine) <= q2 + 1) return;
+    q1 = FindFrom(CommandLine, "\"", q2 + 1);
+    q2 = FindFrom(CommandLine, "\"", q1 + 1);
+    if (q2 == 0 || q1 == 0) return;
+  }
+}
+
+void frmZandrel::SplitOptions() {
+  OptionCount = ParseStr2StrArray(CommandLine, "/", "", Options, 0);
+}
+
+void frmZandrel::OptionLoop() {
+  // Markers back to their characters; the quotes go when the command line held any at all.
+  auto unprotect = [this](std::string Value) {
+    Value = ReplaceString(Value, kSlashMarker, "/", 1, WholeLength(Value));
+    Value = ReplaceString(Value, kCommaMarker, ",", 1, WholeLength(Value));
+    if (Os.System.CommandLine().find('"') != std::string::npos) {
+      Value = ReplaceString(Value, "\"", "", 1, WholeLength(Value));
+    }
+    return Value;
+  };
+
+  const int count = OptionCount;
+  for (int index = 1; index <= count; ++index) {
+    LoopIndex = static_cast<std::int16_t>(index);
+    const std::string piece(TrimSpaces(Options[index]));
+    if (piece.empty()) continue;
+    const std::size_t valueStart = ByteOffset(piece, 3);
+    const std::string key = Os.System.ToUpper(std::string_view(piece).substr(0, valueStart));
+    const std::string value(TrimSpaces(std::string_view(piece).substr(valueStart)));
+
+    if (key == "W:") {
+      WorkString = unprotect(value);
+      WindowCount = ParseStr2StrArray(WorkString, ",", "", WindowStrings, 0);
+    } else if (key == "A:") {
+      WorkString = value;
+      ParseStr2IntArray(WorkString, ",", 1, ActivationModes, WindowCount);
+    } else if (key == "S:") {
+      SendKeysAnyWindow = ToInteger(ReadNumber(value));
+    } else if (key == "K:") {
+      WorkString = unprotect(value);
+      ParseStr2StrArray(WorkString, ",", "", KeyStrings, WindowCount);
+    } else if (key == "T:") {
+      WorkString = value;
+      ParseStr2IntArray(WorkString, ",", 3, TimeoutSeconds, WindowCount);
+    } else if (key == "C:") {
+      WorkString = value;
+      ParseStr2IntArray(WorkString, ",", 0, Counts, WindowCount);
+    } else if (key == "I:") {
+      IntervalMs = ToLong(ReadNumber(value));
+    } else if (key == "E:") {
+      WorkString = unprotect(value);
+      CommandCount = ParseStr2StrArray(WorkString, ",", "", Commands, 0);
+    } else if (key == "M:") {
+      WorkString = value;
+      ParseStr2IntArray(WorkString, ",", 0, ExecutionModes, CommandCount);
+    } else if (key == "O:") {
+      ExecuteAnyWindow = ToInteger(ReadNumber(value));
+    } else if (key == "H:") {
+      ConsoleMode = ToInteger(ReadNumber(value));
+    } else if (key == "L:") {
+      LogFilePath = value;
+    }
+  }
+}
+
+void frmZandrel::ReconcileLists() {
+  // A per-entry option written before /W: (or /M: before /E:) was filled up only to the count
+  // known at that moment; bring it to the full count so that nothing reads past a list's end.
+  FillUp<std::int16_t>(ActivationModes, WindowCount, 1);
+  FillUp<std::string>(KeyStrings, WindowCount, "");
+  FillUp<std::int16_t>(TimeoutSeconds, WindowCount, 3);
+  FillUp<std::int16_t>(Counts, WindowCount, 0);
+  FillUp<std::int16_t>(ExecutionModes, CommandCount, 0);
+
+  const std::string upper = Os.System.ToUpper(CommandLine);
+  auto present = [&](std::string_view Option) { return upper.find(Option) != std::string::npos; };
+  const int windows = WindowCount;
+  const int commands = CommandCount;
+
+  if (present("/A:")) {
+    for (int i = 1; i <= windows; ++i) {
+      if (ActivationModes[i] < 0 || ActivationModes[i] > 5) ActivationModes[i] = 1;
+    }
+  } else {
+    ResetList<std::int16_t>(ActivationModes, windows, 1);
+  }
+  if (!present("/K:")) KeyStrings.Redim(windows);
+  if (present("/M:")) {
+    for (int i = 1; i <= commands; ++i) {
+      if (ExecutionModes[i] < 0 || ExecutionModes[i] > 5) ExecutionModes[i] = 0;
+    }
+  } else {
+    ResetList<std::int16_t>(ExecutionModes, commands, 0);
+  }
+  if (present("/T:")) {
+    for (int i = 1; i <= windows; ++i) {
+      if (TimeoutSeconds[i] == 0) TimeoutSeconds[i] = 3;
+    }
+  } else {
+    ResetList<std::int16_t>(TimeoutSeconds, windows, 3);
+  }
+  if (present("/C:")) {
+    for (int i = 1; i <= windows; ++i) {
+      if (Counts[i] < 0) Counts[i] = 0;
+    }
+  } else {
+    ResetList<std::int16_t>(Counts, windows, 0);
+  }
+}
+
+void frmZandrel::ClampInterval() {
+  if (IntervalMs < 1) {
+    IntervalMs = 1500;
+  } else if (IntervalMs > 65535) {
+    IntervalMs = 65535;
+  }
+}
+
+void frmZandrel::PlaceLogFile() {
+  if (!LogFilePath.empty() && LogFilePath.find('\\') == std::string::npos) {
+    LogFilePath = Os.System.ProgramFolder() + "\\" + LogFilePath;
+  }
+}
+
+void frmZandrel::CheckValidity() {
+  // A "/?" inside double quotes lost its slash to a marker in the quote step.
+  const bool usage = CommandLine.find("/?") != std::string::npos;
+  const bool emptyLog = Os.System.ToUpper(CommandLine).find("/L:") != std::string::npos &&
+                        LogFilePath.empty();
+  if (!usage && !emptyLog && WindowCount >= 1) return;
+
+  Os.View.Hide();
+  Terminating = -1;
+  if (usage) {
+    (void)Os.Dialogs.ShowMessageBox(UsageText(), AppTitle, MsgBoxButtons::Ok,
+                                    MsgBoxIcon::Information);
+  } else {
+    (void)Os.Dialogs.ShowMessageBox(SyntaxErrorText(), AppTitle, MsgBoxButtons::Ok,
+                                    MsgBoxIcon::Critical);
+  }
+  if (ConsoleMode != 2) RemoveTrayIcon();
+  Os.System.EndProgram(usage ? kExitFinished : kExitSyntaxError);
+}
+
+std::int16_t frmZandrel::ParseStr2StrArray(std::string SourceString, std::string Delimiter,
+                                           std::string DefaultValue,
+                                           List<std::string>& ResultArray,
+                                           std::int16_t MinimumCount) {
+  std::int16_t count = 0;
+  Guard("ParseStr2StrArray", [&] {
+    count = StoreList(SplitList(SourceString, Delimiter), DefaultValue, ResultArray, MinimumCount,
+                      [](std::string_view Item) { return std::string(Item); });
+  });
+  return count;
+}
+
+std::int16_t frmZandrel::ParseStr2IntArray(std::string SourceString, std::string Delimiter,
+                                           std::int16_t DefaultValue,
+                                           List<std::int16_t>& ResultArray,
+                                           std::int16_t MinimumCount) {
+  std::int16_t count = 0;
+  Guard("ParseStr2IntArray", [&] {
+    count = StoreList(SplitList(SourceString, Delimiter), DefaultValue, ResultArray, MinimumCount,
+                      [](std::string_view Item) { return ToInteger(ReadNumber(Item)); });
+  });
+  return count;
+}
+
+}  // namespace tollivox

@@ -1,0 +1,81 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/win32/services.h"
+#include "platform/win32/text.h"
+
+namespace tollivox::win32 {
+
+namespace {
+
+// A text of the user's regional settings, or Fallback when the system has none to give.
+std::string LocaleText(LCTYPE Item, const char* Fallback) {
+  wchar_t buffer[128] = {};
+  int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, Item, buffer, 128);
+  if (length <= 1) return Fallback;
+  return Narrow(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
+}
+
+std::string TwoDigits(int Value) {
+  char digits[3];
+  std::snprintf(digits, sizeof digits, "%02d", Value % 100);
+  return digits;
+}
+
+}  // namespace
+
+double Win32Clock::SecondsSinceMidnight() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+double Win32Clock::MonotonicSeconds() {
+  LARGE_INTEGER frequency{};
+  LARGE_INTEGER counter{};
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string Win32Clock::LocalDate() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  // The locale numbers its abbreviations from Monday (1) to Sunday (7); SYSTEMTIME counts
+  // from Sunday (0).
+  static constexpr LCTYPE kDayNames[] = {
+      LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1, LOCALE_SABBREVDAYNAME2,
+      LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
+      LOCALE_SABBREVDAYNAME6};
+  static constexpr const char* kEnglishDays[] = {"Sun", "Mon", "Tue", "Wed",
+                                                 "Thu", "Fri", "Sat"};
+  int day = now.wDayOfWeek % 7;
+  std::string separator = LocaleText(LOCALE_SDATE, "/");
+  return LocaleText(kDayNames[day], kEnglishDays[day]) + " " + TwoDigits(now.wMonth) +
+         separator + TwoDigits(now.wDay) + separator + TwoDigits(now.wYear);
+}
+
+std::string Win32Clock::LocalTime() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  std::string separator = LocaleText(LOCALE_STIME, ":");
+  return TwoDigits(now.wHour) + separator + TwoDigits(now.wMinute) + separator +
+         TwoDigits(now.wSecond);
+}
+
+void Win32Clock::Pause(int Milliseconds) {
+  Sleep(Milliseconds > 0 ? static_cast<DWORD>(Milliseconds) : 0);
+}
+
+}  // namespace tollivox::win32

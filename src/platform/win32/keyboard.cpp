@@ -1,0 +1,249 @@
+#include "platform/win32/keyboard.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+
+namespace tollivox {
+
+static_assert(kKeyInputExtended == KEYEVENTF_EXTENDEDKEY);
+static_assert(kKeyInputKeyUp == KEYEVENTF_KEYUP);
+static_assert(kKeyInputUnicode == KEYEVENTF_UNICODE);
+static_assert(kVkShift == VK_SHIFT && kVkControl == VK_CONTROL && kVkMenu == VK_MENU);
+
+namespace {
+
+// Shift-state bits of VkKeyScanExW's high byte and the modifier keys that produce them.
+struct ShiftBit {
+  unsigned Bit;
+  std::uint16_t Vk;
+};
+constexpr std::array<ShiftBit, 3> kShiftBits = {{{1, VK_SHIFT}, {2, VK_CONTROL}, {4, VK_MENU}}};
+
+// A character whose key is down, with the modifiers pressed for it alone.
+struct TypedCharacter {
+  std::uint32_t CodePoint;
+  std::uint16_t Vk;  // 0: typed as Unicode input
+  std::array<std::uint16_t, 3> Extras;
+  int ExtraCount;
+};
+
+class Translator {
+ public:
+  explicit Translator(const IKeyLayout& Layout) : layout_(Layout) {}
+
+  void Add(const KeyEvent& Event) {
+    if (Event.Kind == KeyKind::VirtualKey) {
+      if (Event.Code == 0 || Event.Code > 0xFE) return;  // not a virtual key
+      const auto vk = static_cast<std::uint16_t>(Event.Code);
+      if (Event.Down) {
+        Press(vk);
+      } else {
+        Lift(vk);
+      }
+    } else if (Event.Down) {
+      PressCharacter(Event.Code);
+    } else {
+      LiftCharacter(Event.Code);
+    }
+  }
+
+  // Whatever the events left down is released, so no modifier stays stuck for the user.
+  std::vector<KeyInput> Finish() {
+    while (!typed_.empty()) LiftTyped(typed_.size() - 1);
+    while (!held_.empty()) Lift(held_.back());
+    return std::move(inputs_);
+  }
+
+ private:
+  bool IsHeld(std::uint16_t Vk) const {
+    return std::find(held_.begin(), held_.end(), Vk) != held_.end();
+  }
+
+  void Press(std::uint16_t Vk) {
+    inputs_.push_back({Vk, layout_.ScanCode(Vk), IsExtendedKey(Vk) ? kKeyInputExtended : 0});
+    if (!IsHeld(Vk)) held_.push_back(Vk);
+  }
+
+  void Lift(std::uint16_t Vk) {
+    inputs_.push_back(
+        {Vk, layout_.ScanCode(Vk), (IsExtendedKey(Vk) ? kKeyInputExtended : 0) | kKeyInputKeyUp});
+    const auto it = std::find(held_.begin(), held_.end(), Vk);
+    if (it != held_.end()) held_.erase(it);
+  }
+
+  void Unicode(std::uint32_t CodePoint, bool Down) {
+    const std::uint32_t flags = kKeyInputUnicode | (Down ? 0 : kKeyInputKeyUp);
+    if (CodePoint >= 0x10000) {
+      const std::uint32_t v = CodePoint - 0x10000;
+      inputs_.push_back({0, static_cast<std::uint16_t>(0xD800 + (v >> 10)), flags});
+      inputs_.push_back({0, static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)), flags});
+    } else {
+      inputs_.push_back({0, static_cast<std::uint16_t>(CodePoint), flags});
+    }
+  }
+
+  // The layout's key and shift state for the character; false when it has none we can press.
+  bool LayoutKey(std::uint32_t CodePoint, std::uint16_t& Vk, unsigned& Shift) const {
+    if (CodePoint >= 0x10000 || (CodePoint >= 0xD800 && CodePoint <= 0xDFFF)) return false;
+    const std::int16_t scan = layout_.KeyScan(static_cast<char16_t>(CodePoint));
+    if (scan == -1) return false;
+    const auto bits = static_cast<std::uint16_t>(scan);
+    Vk = bits & 0xFF;
+    Shift = bits >> 8;
+    // Kana and other states we cannot press with Shift/Ctrl/Alt: Unicode input is exact instead.
+    return Vk != 0 && Vk != 0xFF && (Shift & ~7u) == 0;
+  }
+
+  void PressCharacter(std::uint32_t CodePoint) {
+    TypedCharacter typed{CodePoint, 0, {}, 0};
+    unsigned shift = 0;
+    if (LayoutKey(CodePoint, typed.Vk, shift)) {
+      for (const ShiftBit& s : kShiftBits) {
+        if ((shift & s.Bit) != 0 && !IsHeld(s.Vk)) {
+          Press(s.Vk);
+          typed.Extras[typed.ExtraCount++] = s.Vk;
+        }
+      }
+      Press(typed.Vk);
+    } else {
+      typed.Vk = 0;
+      Unicode(CodePoint, true);
+    }
+    typed_.push_back(typed);
+  }
+
+  void LiftTyped(std::size_t Index) {
+    const TypedCharacter typed = typed_[Index];
+    typed_.erase(typed_.begin() + static_cast<std::ptrdiff_t>(Index));
+    if (typed.Vk == 0) {
+      Unicode(typed.CodePoint, false);
+      return;
+    }
+    Lift(typed.Vk);
+    for (int i = typed.ExtraCount - 1; i >= 0; --i) Lift(typed.Extras[i]);
+  }
+
+  void LiftCharacter(std::uint32_t CodePoint) {
+    for (std::size_t i = typed_.size(); i-- > 0;) {
+      if (typed_[i].CodePoint == CodePoint) {
+        LiftTyped(i);
+        return;
+      }
+    }
+    // A release without its press: let the key go up, touch no modifier.
+    std::uint16_t vk = 0;
+    unsigned shift = 0;
+    if (LayoutKey(CodePoint, vk, shift)) {
+      Lift(vk);
+    } else {
+      Unicode(CodePoint, false);
+    }
+  }
+
+  const IKeyLayout& layout_;
+  std::vector<KeyInput> inputs_;
+  std::vector<std::uint16_t> held_;  // virtual keys down, in the order pressed
+  std::vector<TypedCharacter> typed_;
+};
+
+class ForegroundLayout final : public IKeyLayout {
+ public:
+  ForegroundLayout()
+      : layout_(GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr))) {}
+
+  std::int16_t KeyScan(char16_t Character) const override {
+    return VkKeyScanExW(static_cast<WCHAR>(Character), layout_);
+  }
+  std::uint16_t ScanCode(std::uint32_t Vk) const override {
+    return static_cast<std::uint16_t>(MapVirtualKeyExW(Vk, MAPVK_VK_TO_VSC, layout_));
+  }
+
+ private:
+  HKL layout_;
+};
+
+UINT SendRecords(const std::vector<KeyInput>& Records) {
+  std::vector<INPUT> inputs(Records.size());
+  for (std::size_t i = 0; i < Records.size(); ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = Records[i].Vk;
+    inputs[i].ki.wScan = Records[i].Scan;
+    inputs[i].ki.dwFlags = Records[i].Flags;
+  }
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace
+
+bool IsExtendedKey(std::uint32_t Vk) {
+  switch (Vk) {
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_DIVIDE:
+    case VK_NUMLOCK:
+    case VK_CANCEL:
+    case VK_SNAPSHOT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
+                                         const IKeyLayout& Layout) {
+  Translator translator(Layout);
+  for (const KeyEvent& event : Events) translator.Add(event);
+  return translator.Finish();
+}
+
+std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
+                                               std::size_t Inserted) {
+  std::vector<KeyInput> down;
+  for (std::size_t i = 0; i < Inserted && i < Inputs.size(); ++i) {
+    const KeyInput& input = Inputs[i];
+    if ((input.Flags & kKeyInputUnicode) != 0) continue;  // leaves no key down
+    const auto it = std::find_if(down.begin(), down.end(),
+                                 [&](const KeyInput& d) { return d.Vk == input.Vk; });
+    if ((input.Flags & kKeyInputKeyUp) != 0) {
+      if (it != down.end()) down.erase(it);
+    } else if (it == down.end()) {
+      down.push_back(input);
+    }
+  }
+  std::vector<KeyInput> releases;
+  for (auto it = down.rbegin(); it != down.rend(); ++it) {
+    releases.push_back({it->Vk, it->Scan, it->Flags | kKeyInputKeyUp});
+  }
+  return releases;
+}
+
+void Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
+  const ForegroundLayout layout;
+  const std::vector<KeyInput> records = TranslateKeyEvents(Events, layout);
+  if (records.empty()) return;
+  const UINT inserted = SendRecords(records);
+  if (inserted < records.size()) {
+    // Input was blocked part way (another desktop, a higher-integrity window): a modifier left
+    // down would keep changing what the user types.
+    const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted);
+    if (!releases.empty()) SendRecords(releases);
+  }
+}
+
+}  // namespace tollivox

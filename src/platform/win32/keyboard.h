@@ -1,0 +1,60 @@
+// The keyboard that types key events with SendInput. The translation to input records is kept
+// apart from SendInput and from the real keyboard layout so that it can be checked against a
+// made-up layout.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/platform.h"
+
+namespace tollivox {
+
+// The KEYEVENTF_* bits of a keyboard input record (checked against <windows.h> in the source).
+inline constexpr std::uint32_t kKeyInputExtended = 0x0001;
+inline constexpr std::uint32_t kKeyInputKeyUp = 0x0002;
+inline constexpr std::uint32_t kKeyInputUnicode = 0x0004;
+
+// One keyboard input record as SendInput takes it.
+struct KeyInput {
+  std::uint16_t Vk;     // 0 for Unicode input
+  std::uint16_t Scan;   // the scan code, or the UTF-16 unit for Unicode input
+  std::uint32_t Flags;  // kKeyInput* bits
+  friend bool operator==(const KeyInput&, const KeyInput&) = default;
+};
+
+// What the translation asks of a keyboard layout.
+class IKeyLayout {
+ public:
+  virtual ~IKeyLayout() = default;
+  // As VkKeyScanExW: the virtual key in the low byte, the shift state (1 Shift, 2 Ctrl, 4 Alt) in
+  // the high byte; -1 when the layout has no key for the character.
+  virtual std::int16_t KeyScan(char16_t Character) const = 0;
+  // As MapVirtualKeyExW(MAPVK_VK_TO_VSC).
+  virtual std::uint16_t ScanCode(std::uint32_t Vk) const = 0;
+};
+
+// Whether SendInput needs KEYEVENTF_EXTENDEDKEY for the virtual key (the keys of the grey block,
+// the arrows, Divide, NumLock, Break and PrtSc).
+bool IsExtendedKey(std::uint32_t Vk);
+
+// The input records that type Events with Layout. Characters the layout has are typed with their
+// key and the shift states they need (unless already held); others go as Unicode input. Every key
+// pressed in the batch is released by its end, even if Events leave one down.
+std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
+                                         const IKeyLayout& Layout);
+
+// The releases of every key still down after only the first Inserted records of Inputs went
+// through, last pressed first.
+std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
+                                               std::size_t Inserted);
+
+class Win32Keyboard final : public IKeyboard {
+ public:
+  // Uses the keyboard layout of the foreground window's thread, which receives the keys.
+  void Send(const std::vector<KeyEvent>& Events) override;
+};
+
+}  // namespace tollivox

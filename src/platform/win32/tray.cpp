@@ -1,0 +1,53 @@
+#include "platform/win32/tray.h"
+
+#include "platform/win32/raii.h"
+// After <windows.h> (raii.h): the shell header needs its types.
+#include <shellapi.h>
+
+#include <cstring>
+#include <string_view>
+
+#include "platform/win32/text.h"
+
+namespace tollivox::win32 {
+
+namespace {
+
+// The tip stands in the record up to its NUL; the spaces after it are only padding.
+std::string_view TipText(const TrayIconRecord& Record) {
+  const void* end = std::memchr(Record.szTip, '\0', sizeof Record.szTip);
+  std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - Record.szTip)
+                           : sizeof Record.szTip;
+  return {Record.szTip, length};
+}
+
+}  // namespace
+
+bool Win32Tray::Notify(std::uint32_t Message, const TrayIconRecord& Record) {
+  NOTIFYICONDATAW data{};
+  // The version 2 layout: every shell since Windows 2000 takes it, and nothing later is used.
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = FromHandle32<HWND>(Record.hWnd);
+  data.uID = Record.uID;
+  data.uFlags = Record.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  data.uCallbackMessage = Record.uCallbackMessage;
+  data.hIcon = FromHandle32<HICON>(Record.hIcon);
+  std::wstring tip = Widen(TipText(Record));
+  constexpr std::size_t kTipRoom = sizeof data.szTip / sizeof data.szTip[0] - 1;
+  if (tip.size() > kTipRoom) tip.resize(kTipRoom);
+  tip.copy(data.szTip, tip.size());
+  lastAccepted_ = Shell_NotifyIconW(Message, &data) != FALSE;
+  return lastAccepted_;
+}
+
+void Win32Tray::Add(const TrayIconRecord& Record) { Notify(NIM_ADD, Record); }
+
+void Win32Tray::Remove(const TrayIconRecord& Record) { Notify(NIM_DELETE, Record); }
+
+std::uint32_t Win32Tray::TaskBarState() {
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  return static_cast<std::uint32_t>(SHAppBarMessage(ABM_GETSTATE, &data));
+}
+
+}  // namespace tollivox::win32
