@@ -75,8 +75,10 @@ void frmZandrel::ShutdownSequence(const std::string& Command) {
     RemoveTrayIcon();
     DoYield();
   }
-  LaunchOrRaise(Os, Os.System.ProgramFolder() + "\\Shutdown.exe " + type, kShutdownShowMode,
-                Command);
+
+  // Quoted, so that a folder with blanks cannot make the system start C:\Program.exe instead.
+  LaunchOrRaise(Os, "\"" + Os.System.ProgramFolder() + "\\Shutdown.exe\" " + type,
+                kShutdownShowMode, Command);
   DoYield();
   Os.System.EndProgram(kExitFinished);
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace tollivox {
 namespace {
@@ -15,15 +16,15 @@ struct NamedKey {
 
 // F1..F16 are recognised separately.
 constexpr NamedKey kNamedKeys[] = {
-    {"BACKSPACE", kVkBack},  {"BS", kVkBack},          {"BKSP", kVkBack},
-    {"BREAK", kVkCancel},    {"CAPSLOCK", kVkCapital}, {"DELETE", kVkDelete},
-    {"DEL", kVkDelete},      {"DOWN", kVkDown},        {"END", kVkEnd},
-    {"ENTER", kVkReturn},    {"ESC", kVkEscape},       {"HELP", kVkHelp},
-    {"HOME", kVkHome},       {"INSERT", kVkInsert},    {"INS", kVkInsert},
-    {"LEFT", kVkLeft},       {"NUMLOCK", kVkNumLock},  {"PGDN", kVkNext},
-    {"PGUP", kVkPrior},      {"PRTSC", kVkSnapshot},   {"RIGHT", kVkRight},
-    {"SCROLLLOCK", kVkScroll}, {"TAB", kVkTab},        {"UP", kVkUp},
-    {"ADD", kVkAdd},         {"SUBTRACT", kVkSubtract}, {"MULTIPLY", kVkMultiply},
+    {"BACKSPACE", kVkBack},    {"BS", kVkBack},           {"BKSP", kVkBack},
+    {"BREAK", kVkCancel},      {"CAPSLOCK", kVkCapital},  {"DELETE", kVkDelete},
+    {"DEL", kVkDelete},        {"DOWN", kVkDown},         {"END", kVkEnd},
+    {"ENTER", kVkReturn},      {"ESC", kVkEscape},        {"HELP", kVkHelp},
+    {"HOME", kVkHome},         {"INSERT", kVkInsert},     {"INS", kVkInsert},
+    {"LEFT", kVkLeft},         {"NUMLOCK", kVkNumLock},   {"PGDN", kVkNext},
+    {"PGUP", kVkPrior},        {"PRTSC", kVkSnapshot},    {"RIGHT", kVkRight},
+    {"SCROLLLOCK", kVkScroll}, {"TAB", kVkTab},           {"UP", kVkUp},
+    {"ADD", kVkAdd},           {"SUBTRACT", kVkSubtract}, {"MULTIPLY", kVkMultiply},
     {"DIVIDE", kVkDivide},
 };
 
@@ -104,10 +105,10 @@ std::optional<std::uint32_t> LookUpName(std::u32string_view Name) {
 // Modifiers held for the next key or group, in the order they were written.
 struct ModifierList {
   std::array<std::uint32_t, 3> Vks{};
-  int Count = 0;
+  std::size_t Count = 0;
 
   bool Contains(std::uint32_t Vk) const {
-    for (int i = 0; i < Count; ++i) {
+    for (std::size_t i = 0; i < Count; ++i) {
       if (Vks[i] == Vk) return true;
     }
     return false;
@@ -170,7 +171,7 @@ class KeyStringParser {
  private:
   ModifierList PressPending() {
     ModifierList pressed;
-    for (int i = 0; i < pending_.Count; ++i) {
+    for (std::size_t i = 0; i < pending_.Count; ++i) {
       const std::uint32_t vk = pending_.Vks[i];
       if (held_.Contains(vk)) continue;  // an enclosing group already holds it
       events_.push_back({KeyKind::VirtualKey, vk, true});
@@ -183,7 +184,7 @@ class KeyStringParser {
 
   void Forget(const ModifierList& Pressed) {
     ModifierList stillHeld;
-    for (int i = 0; i < held_.Count; ++i) {
+    for (std::size_t i = 0; i < held_.Count; ++i) {
       if (!Pressed.Contains(held_.Vks[i])) stillHeld.Add(held_.Vks[i]);
     }
     held_ = stillHeld;
@@ -195,7 +196,7 @@ class KeyStringParser {
     if (events_.size() == AfterDowns) {
       events_.resize(Start);
     } else {
-      for (int i = Pressed.Count - 1; i >= 0; --i) {
+      for (std::size_t i = Pressed.Count; i-- > 0;) {
         events_.push_back({KeyKind::VirtualKey, Pressed.Vks[i], false});
       }
     }
@@ -255,8 +256,7 @@ class KeyStringParser {
       TypeKey(KeyKind::Character, text_[nameStart], repeat);
       return true;
     }
-    const auto vk = LookUpName(
-        std::u32string_view(text_.data() + nameStart, nameEnd - nameStart));
+    const auto vk = LookUpName(std::u32string_view(text_.data() + nameStart, nameEnd - nameStart));
     if (!vk) return false;
     TypeKey(KeyKind::VirtualKey, *vk, repeat);
     return true;

@@ -27,10 +27,7 @@ void frmZandrel::FillTrayIconData() {
   std::memcpy(TrayIconData.szTip, kTip, sizeof kTip);
 }
 
-void frmZandrel::RemoveTrayIcon() {
-  // A hidden console never added the icon, so there is nothing to take away.
-  if (ConsoleMode == 2) return;
-  Os.Tray.Remove(TrayIconData);
-}
+// Callers skip it when ConsoleMode is 2: a hidden console never added the icon.
+void frmZandrel::RemoveTrayIcon() { Os.Tray.Remove(TrayIconData); }
 
 }  // namespace tollivox

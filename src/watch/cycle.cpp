@@ -84,7 +84,7 @@ void NewWindowsStep(frmZandrel& Form, int Entry) {
 void EndSequence(frmZandrel& Form) {
   Form.Add2Log(Form.LogFilePath, "Dealt with all windows for counts and timeouts specified");
   Form.Add2Log(Form.LogFilePath, ">>>>> Unloaded");
-  Form.RemoveTrayIcon();
+  if (Form.ConsoleMode != 2) Form.RemoveTrayIcon();
   Form.Os.System.EndProgram(kExitFinished);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -19,9 +20,7 @@ KeyEvent Lift(std::uint32_t Vk) { return {KeyKind::VirtualKey, Vk, false}; }
 
 // A key typed once: press and release.
 Events Key(std::uint32_t Vk) { return {Press(Vk), Lift(Vk)}; }
-Events Char(char32_t C) {
-  return {{KeyKind::Character, C, true}, {KeyKind::Character, C, false}};
-}
+Events Char(char32_t C) { return {{KeyKind::Character, C, true}, {KeyKind::Character, C, false}}; }
 Events Chars(std::u32string_view Text) {
   Events out;
   for (char32_t c : Text) {
@@ -87,10 +86,9 @@ TEST(ParseKeyString, TypesWhatTheNotationDescribes) {
       {"%a", Join({{Press(alt)}, Char('a'), {Lift(alt)}})},
       {"+ab", Join({{Press(shift)}, Char('a'), {Lift(shift)}, Char('b')})},
       {"+^a", Join({{Press(shift), Press(ctrl)}, Char('a'), {Lift(ctrl), Lift(shift)}})},
-      {"%^+a",
-       Join({{Press(alt), Press(ctrl), Press(shift)},
-             Char('a'),
-             {Lift(shift), Lift(ctrl), Lift(alt)}})},
+      {"%^+a", Join({{Press(alt), Press(ctrl), Press(shift)},
+                     Char('a'),
+                     {Lift(shift), Lift(ctrl), Lift(alt)}})},
       {"++a", Join({{Press(shift)}, Char('a'), {Lift(shift)}})},
       {"+~", Join({{Press(shift)}, Key(kVkReturn), {Lift(shift)}})},
       {"^{END}", Join({{Press(ctrl)}, Key(kVkEnd), {Lift(ctrl)}})},
@@ -99,16 +97,15 @@ TEST(ParseKeyString, TypesWhatTheNotationDescribes) {
       {"()", {}},
       {"+(ab)c", Join({{Press(shift)}, Chars(U"ab"), {Lift(shift)}, Char('c')})},
       {"+(a+b)", Join({{Press(shift)}, Chars(U"ab"), {Lift(shift)}})},
-      {"^(a%(b+c)d)",
-       Join({{Press(ctrl)},
-             Char('a'),
-             {Press(alt)},
-             Char('b'),
-             {Press(shift)},
-             Char('c'),
-             {Lift(shift), Lift(alt)},
-             Char('d'),
-             {Lift(ctrl)}})},
+      {"^(a%(b+c)d)", Join({{Press(ctrl)},
+                            Char('a'),
+                            {Press(alt)},
+                            Char('b'),
+                            {Press(shift)},
+                            Char('c'),
+                            {Lift(shift), Lift(alt)},
+                            Char('d'),
+                            {Lift(ctrl)}})},
       {"+(^(a))", Join({{Press(shift), Press(ctrl)}, Char('a'), {Lift(ctrl), Lift(shift)}})},
       {"((a)(b))", Chars(U"ab")},
       // Braces: names, repeats, and the special characters typed as themselves.
@@ -147,15 +144,15 @@ TEST(ParseKeyString, NamedKeysMapToTheirVirtualKeys) {
     const char* Name;
     std::uint32_t Vk;
   } cases[] = {
-      {"BACKSPACE", 0x08}, {"BS", 0x08},         {"BKSP", 0x08},       {"BREAK", 0x03},
-      {"CAPSLOCK", 0x14},  {"DELETE", 0x2E},     {"DEL", 0x2E},        {"DOWN", 0x28},
-      {"END", 0x23},       {"ENTER", 0x0D},      {"ESC", 0x1B},        {"HELP", 0x2F},
-      {"HOME", 0x24},      {"INSERT", 0x2D},     {"INS", 0x2D},        {"LEFT", 0x25},
-      {"NUMLOCK", 0x90},   {"PGDN", 0x22},       {"PGUP", 0x21},       {"PRTSC", 0x2C},
-      {"RIGHT", 0x27},     {"SCROLLLOCK", 0x91}, {"TAB", 0x09},        {"UP", 0x26},
-      {"F1", 0x70},        {"F9", 0x78},         {"F10", 0x79},        {"F16", 0x7F},
-      {"ADD", 0x6B},       {"SUBTRACT", 0x6D},   {"MULTIPLY", 0x6A},   {"DIVIDE", 0x6F},
-      {"enter", 0x0D},     {"ScrollLock", 0x91}, {"f12", 0x7B},        {"pgDn", 0x22},
+      {"BACKSPACE", 0x08}, {"BS", 0x08},         {"BKSP", 0x08},     {"BREAK", 0x03},
+      {"CAPSLOCK", 0x14},  {"DELETE", 0x2E},     {"DEL", 0x2E},      {"DOWN", 0x28},
+      {"END", 0x23},       {"ENTER", 0x0D},      {"ESC", 0x1B},      {"HELP", 0x2F},
+      {"HOME", 0x24},      {"INSERT", 0x2D},     {"INS", 0x2D},      {"LEFT", 0x25},
+      {"NUMLOCK", 0x90},   {"PGDN", 0x22},       {"PGUP", 0x21},     {"PRTSC", 0x2C},
+      {"RIGHT", 0x27},     {"SCROLLLOCK", 0x91}, {"TAB", 0x09},      {"UP", 0x26},
+      {"F1", 0x70},        {"F9", 0x78},         {"F10", 0x79},      {"F16", 0x7F},
+      {"ADD", 0x6B},       {"SUBTRACT", 0x6D},   {"MULTIPLY", 0x6A}, {"DIVIDE", 0x6F},
+      {"enter", 0x0D},     {"ScrollLock", 0x91}, {"f12", 0x7B},      {"pgDn", 0x22},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -169,21 +166,61 @@ TEST(ParseKeyString, RejectsMalformedStringsWithoutSendingAnything) {
   const std::string over = "{TAB " + std::to_string(kMaxKeyRepeat + 1) + "}";
   const std::string cases[] = {
       // Unknown names.
-      "{FOO}", "{F0}", "{F17}", "{F01}", "{ENTER2}", "{ TAB}", "{{TAB}}", "{\xC3\x89NTER}",
+      "{FOO}",
+      "{F0}",
+      "{F17}",
+      "{F01}",
+      "{ENTER2}",
+      "{ TAB}",
+      "{{TAB}}",
+      "{\xC3\x89NTER}",
       "{TABTABTABTAB}",
       // Braces.
-      "{", "{TAB", "a{b", "}", "a}b", "TAB}", "{}", "{} ", "x{}y",
+      "{",
+      "{TAB",
+      "a{b",
+      "}",
+      "a}b",
+      "TAB}",
+      "{}",
+      "{} ",
+      "x{}y",
       // Counts.
-      "{TAB x}", "{TAB 3x}", "{TAB -1}", "{TAB +1}", "{TAB }", "{TAB 3 }", "{TAB 3 4}",
-      over, "{TAB 99999999999999999999}",
+      "{TAB x}",
+      "{TAB 3x}",
+      "{TAB -1}",
+      "{TAB +1}",
+      "{TAB }",
+      "{TAB 3 }",
+      "{TAB 3 4}",
+      over,
+      "{TAB 99999999999999999999}",
       // Parentheses.
-      "(", "(a", "((a)", ")", "a)", "(a))", "+(a",
+      "(",
+      "(a",
+      "((a)",
+      ")",
+      "a)",
+      "(a))",
+      "+(a",
       // Modifiers with no key after them.
-      "+", "a^", "%^+", "(+)", "(a%)", "+)",
+      "+",
+      "a^",
+      "%^+",
+      "(+)",
+      "(a%)",
+      "+)",
       // Invalid UTF-8: lone lead, bad continuation, stray continuation, overlong, surrogate,
       // beyond U+10FFFF, bytes never used.
-      "\xC3", "a\xC3(", "\x80", "\xC0\xAF", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-      "\xFF", "{\xC3}",
+      "\xC3",
+      "a\xC3(",
+      "\x80",
+      "\xC0\xAF",
+      "\xE0\x80\x80",
+      "\xED\xA0\x80",
+      "\xF4\x90\x80\x80",
+      "\xFF",
+      "{\xC3}",
   };
   for (const std::string& c : cases) {
     SCOPED_TRACE(c);
@@ -201,9 +238,9 @@ TEST(ParseKeyString, AcceptsTheLargestRepeatCount) {
 
 TEST(ParseKeyString, EveryValidStringReleasesWhatItPresses) {
   const char* cases[] = {
-      "+^%a",        "+(^(%(abc)d)e)f", "+(+(+(a)))",     "^(a{TAB 3}+{LEFT 2})~",
-      "%(+{F4})",    "+({+}{)}{{})",     "(((((a)))))",    "^+(a%b)(c)+(d)",
-      "%{x 10}^~+{}}", "+({DOWN 0}a)",  "^(+(%(()b)))",
+      "+^%a",          "+(^(%(abc)d)e)f", "+(+(+(a)))",   "^(a{TAB 3}+{LEFT 2})~",
+      "%(+{F4})",      "+({+}{)}{{})",    "(((((a)))))",  "^+(a%b)(c)+(d)",
+      "%{x 10}^~+{}}", "+({DOWN 0}a)",    "^(+(%(()b)))",
   };
   for (const char* c : cases) {
     SCOPED_TRACE(c);
@@ -214,8 +251,8 @@ TEST(ParseKeyString, EveryValidStringReleasesWhatItPresses) {
 
   // Random strings over the notation's tokens: whatever parses must still be well nested, and
   // whatever fails must send nothing.
-  const std::string_view tokens[] = {"a", "B", "+", "^", "%", "~", "(", ")", "{",
-                                     "}", "{TAB}", "{x 2}", "{+}", "{}}", " ", "{ENTER 0}"};
+  const std::string_view tokens[] = {"a", "B", "+",     "^",     "%",   "~",   "(", ")",
+                                     "{", "}", "{TAB}", "{x 2}", "{+}", "{}}", " ", "{ENTER 0}"};
   std::mt19937 random(20240501);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(tokens) - 1);
   std::uniform_int_distribution<int> length(1, 16);

@@ -285,7 +285,9 @@ TEST(LogViewerTest, ReadMarkerLivesOnlyWhileALaterCopyReads) {
     ASSERT_TRUE(v.Click(c.Handler));
 
     EXPECT_EQ(marked, c.MarkedWhileReading);
-    if (c.MarkedWhileReading) EXPECT_LT(ageWhileReading, kStaleMarkerSeconds);
+    if (c.MarkedWhileReading) {
+      EXPECT_LT(ageWhileReading, kStaleMarkerSeconds);
+    }
     EXPECT_FALSE(v.H.Desk.Exists(v.Marker));
   }
 }

@@ -234,7 +234,11 @@ std::string SimDesktop::TypedInto(WindowHandle Window) const {
 }
 
 Status SimDesktop::Start(const std::string& CommandLine, int ShowMode) {
+  // A quoted program name may hold blanks, as CreateProcess reads it.
   std::string program = CommandLine.substr(0, CommandLine.find(' '));
+  if (!CommandLine.empty() && CommandLine.front() == '"') {
+    program = CommandLine.substr(1, CommandLine.find('"', 1) - 1);
+  }
   if (std::find(MissingPrograms.begin(), MissingPrograms.end(), program) !=
       MissingPrograms.end()) {
     return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};

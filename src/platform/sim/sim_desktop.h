@@ -106,7 +106,8 @@ class SimDesktop final : public IWindows,
 
   // ---- Launcher. ----
   const std::vector<LaunchRecord>& Launches() const { return launches_; }
-  // Programs (first word of the command line, compared exactly) that cannot be found.
+  // Programs (first word of the command line, or the quoted name it starts with, compared
+  // exactly) that cannot be found.
   std::vector<std::string> MissingPrograms;
 
   // ---- Files: Windows-style paths ("C:\Logs\run.log") map below Root(). ----

@@ -35,6 +35,25 @@ std::string TwoDigits(int Value) {
 
 }  // namespace
 
+std::string FormatLogDate(int Year, int Month, int Day, int DayOfWeek) {
+  // The locale numbers its abbreviations from Monday (1) to Sunday (7).
+  static constexpr LCTYPE kDayNames[] = {
+      LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1, LOCALE_SABBREVDAYNAME2,
+      LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
+      LOCALE_SABBREVDAYNAME6};
+  static constexpr const char* kEnglishDays[] = {"Sun", "Mon", "Tue", "Wed",
+                                                 "Thu", "Fri", "Sat"};
+  int day = ((DayOfWeek % 7) + 7) % 7;
+  std::string separator = LocaleText(LOCALE_SDATE, "/");
+  return LocaleText(kDayNames[day], kEnglishDays[day]) + " " + TwoDigits(Month) + separator +
+         TwoDigits(Day) + separator + TwoDigits(Year);
+}
+
+std::string FormatLogTime(int Hour, int Minute, int Second) {
+  std::string separator = LocaleText(LOCALE_STIME, ":");
+  return TwoDigits(Hour) + separator + TwoDigits(Minute) + separator + TwoDigits(Second);
+}
+
 double Win32Clock::SecondsSinceMidnight() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
@@ -52,26 +71,13 @@ double Win32Clock::MonotonicSeconds() {
 std::string Win32Clock::LocalDate() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  // The locale numbers its abbreviations from Monday (1) to Sunday (7); SYSTEMTIME counts
-  // from Sunday (0).
-  static constexpr LCTYPE kDayNames[] = {
-      LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1, LOCALE_SABBREVDAYNAME2,
-      LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
-      LOCALE_SABBREVDAYNAME6};
-  static constexpr const char* kEnglishDays[] = {"Sun", "Mon", "Tue", "Wed",
-                                                 "Thu", "Fri", "Sat"};
-  int day = now.wDayOfWeek % 7;
-  std::string separator = LocaleText(LOCALE_SDATE, "/");
-  return LocaleText(kDayNames[day], kEnglishDays[day]) + " " + TwoDigits(now.wMonth) +
-         separator + TwoDigits(now.wDay) + separator + TwoDigits(now.wYear);
+  return FormatLogDate(now.wYear, now.wMonth, now.wDay, now.wDayOfWeek);
 }
 
 std::string Win32Clock::LocalTime() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  std::string separator = LocaleText(LOCALE_STIME, ":");
-  return TwoDigits(now.wHour) + separator + TwoDigits(now.wMinute) + separator +
-         TwoDigits(now.wSecond);
+  return FormatLogTime(now.wHour, now.wMinute, now.wSecond);
 }
 
 void Win32Clock::Pause(int Milliseconds) {

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <utility>
 
 namespace tollivox {
 
@@ -32,7 +34,7 @@ struct TypedCharacter {
   std::uint32_t CodePoint;
   std::uint16_t Vk;  // 0: typed as Unicode input
   std::array<std::uint16_t, 3> Extras;
-  int ExtraCount;
+  std::size_t ExtraCount;
 };
 
 class Translator {
@@ -128,7 +130,7 @@ class Translator {
       return;
     }
     Lift(typed.Vk);
-    for (int i = typed.ExtraCount - 1; i >= 0; --i) Lift(typed.Extras[i]);
+    for (std::size_t i = typed.ExtraCount; i-- > 0;) Lift(typed.Extras[i]);
   }
 
   void LiftCharacter(std::uint32_t CodePoint) {
@@ -218,8 +220,8 @@ std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inpu
   for (std::size_t i = 0; i < Inserted && i < Inputs.size(); ++i) {
     const KeyInput& input = Inputs[i];
     if ((input.Flags & kKeyInputUnicode) != 0) continue;  // leaves no key down
-    const auto it = std::find_if(down.begin(), down.end(),
-                                 [&](const KeyInput& d) { return d.Vk == input.Vk; });
+    const auto it =
+        std::find_if(down.begin(), down.end(), [&](const KeyInput& d) { return d.Vk == input.Vk; });
     if ((input.Flags & kKeyInputKeyUp) != 0) {
       if (it != down.end()) down.erase(it);
     } else if (it == down.end()) {

@@ -104,6 +104,11 @@ std::int32_t FileErrorNumber(std::uint32_t SystemError);
 // (quoted or not) and the blanks and tabs after it.
 std::wstring_view ArgumentText(std::wstring_view FullCommandLine);
 
+// The log line's date "ddd mm/dd/yy" and time "hh:mm:ss" with the user's weekday abbreviations
+// and separators. DayOfWeek counts from Sunday (0), as the system clock does.
+std::string FormatLogDate(int Year, int Month, int Day, int DayOfWeek);
+std::string FormatLogTime(int Hour, int Minute, int Second);
+
 // The major and minor FILEVERSION numbers of a program file's version resource; false when
 // the file has none.
 bool ReadFileVersion(const std::wstring& Path, VersionNumbers& Version);

@@ -1,0 +1,145 @@
+// What is done to a found window: activation, keystrokes, counts, and a rejected key string.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace tollivox::test {
+namespace {
+
+using sim::WindowCall;
+
+std::vector<std::string> Matching(const std::vector<std::string>& Lines, const std::string& Start) {
+  std::vector<std::string> out;
+  for (const std::string& line : Lines) {
+    if (line.rfind(Start, 0) == 0) out.push_back(line);
+  }
+  return out;
+}
+
+TEST(Actions, ActivationModesMakeExactlyTheirCallsWithAYieldAfterEach) {
+  struct Case {
+    int Mode;
+    bool Activates;
+    WindowState State;
+    bool Visible;
+  } cases[] = {{0, true, WindowState::Maximized, false}, {1, true, WindowState::Normal, true},
+               {2, true, WindowState::Minimized, true},  {3, true, WindowState::Maximized, true},
+               {4, false, WindowState::Normal, true},    {5, false, WindowState::Maximized, true}};
+  for (const Case& c : cases) {
+    Harness h;
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    h.Desk.Find(setup)->State = WindowState::Maximized;
+    ASSERT_TRUE(h.Load("/W:Setup /A:" + std::to_string(c.Mode)));
+    // How many window calls had been made at each yield of the tick.
+    std::vector<std::size_t> atYield;
+    h.Desk.OnYield = [&] { atYield.push_back(h.Desk.WindowCalls().size()); };
+    ASSERT_TRUE(h.Tick());
+
+    std::vector<WindowCall> expected;
+    std::vector<std::size_t> yields = {0, 0};  // the "Looking" and "Found" texts
+    if (c.Activates) {
+      expected = {{WindowCall::SetForeground, setup}, {WindowCall::SetActive, setup}};
+      yields.insert(yields.end(), {1, 2});
+    }
+    expected.push_back({WindowCall::Show, setup, c.Mode});
+    yields.insert(yields.end(), {expected.size(), expected.size()});  // Show, then "Waiting"
+    EXPECT_EQ(h.Desk.WindowCalls(), expected) << "mode " << c.Mode;
+    EXPECT_EQ(atYield, yields) << "mode " << c.Mode;
+    EXPECT_EQ(h.Desk.Find(setup)->State, c.State) << "mode " << c.Mode;
+    EXPECT_EQ(h.Desk.Find(setup)->Visible, c.Visible) << "mode " << c.Mode;
+  }
+}
+
+TEST(Actions, KeyStringsAreAnnouncedThenTypedIntoTheWindowActedOn) {
+  struct Case {
+    std::string Args;
+    int Ticks;
+    std::string Typed;
+    std::vector<std::string> Sending;
+  } cases[] = {
+      {"/W:Setup,Other /K:,{ENTER}", 1, "", {}},
+      {"/W:Setup,Other /K:a,b /S:1", 1, "ab",
+       {"Sending \"a\" keystrokes...", "Sending \"b\" keystrokes..."}},
+      // The second entry is dealt with after the first tick; its keys are still typed.
+      {"/W:Setup,Gone /K:x,y /S:1 /T:3,1", 2, "xyxy",
+       {"Sending \"x\" keystrokes...", "Sending \"y\" keystrokes...", "Sending \"x\" keystrokes...",
+        "Sending \"y\" keystrokes..."}},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    ASSERT_TRUE(h.Load(c.Args + " /L:run.log"));
+    ASSERT_TRUE(h.RunTicks(c.Ticks));
+    EXPECT_EQ(h.Desk.TypedInto(setup), c.Typed) << c.Args;
+    EXPECT_EQ(Matching(h.LogTexts(h.LogPath("run.log")), "Sending"), c.Sending) << c.Args;
+  }
+}
+
+TEST(Actions, CountLimitDropsTheEntryAtItsRun) {
+  struct Case {
+    std::string Count;
+    int DropTick;  // 0: never within 6 ticks
+  } cases[] = {{"1", 1}, {"3", 3}, {"0", 0}, {"-2", 0}};
+  for (const Case& c : cases) {
+    Harness h;
+    h.Desk.CreateWindow("Save As");
+    ASSERT_TRUE(h.Load("/W:Save As /T:-1 /C:" + c.Count + " /L:run.log"));
+    int dropTick = 0;
+    for (int tick = 1; tick <= 6 && dropTick == 0; ++tick) {
+      ASSERT_TRUE(h.Tick());
+      if (h.Form.WindowStrings[1].empty()) dropTick = tick;
+    }
+    EXPECT_EQ(dropTick, c.DropTick) << "count " << c.Count;
+    if (c.DropTick == 0) continue;
+    EXPECT_EQ(h.LogTexts(h.LogPath("run.log")).back(),
+              "Count of " + c.Count + " for 'Save As' window reached; Window removed.");
+    EXPECT_FALSE(h.Tick());
+  }
+}
+
+TEST(Actions, RejectedKeyStringIsReportedAfterItsAnnouncement) {
+  Harness h;
+  const WindowHandle setup = h.Desk.CreateWindow("Setup");
+  ASSERT_TRUE(h.Load("/W:Setup /K:{ENTER /L:run.log"));
+  EXPECT_FALSE(h.Tick());
+  EXPECT_EQ(h.Ended, kExitFatalError);
+  ASSERT_EQ(h.Desk.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.Desk.MessageBoxes()[0].Text,
+            "An unexpected internal error was encountered in module 'DoActions'.\n\n"
+            "Error # 5, Invalid procedure call or argument\n\n"
+            "Please report this error to Orvantis Support at www.orvantis.com/support.");
+  const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+  const std::vector<std::string> tail(log.end() - 3, log.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "Sending \"{ENTER\" keystrokes...",
+                      "An unexpected internal error was encountered in module 'DoActions'.",
+                      "Error # 5, Invalid procedure call or argument"}));
+  EXPECT_EQ(h.Desk.TypedInto(setup), "");
+  EXPECT_FALSE(h.Desk.IconPresent());
+}
+
+TEST(Actions, ShortListsReadAsTheirDefaults) {
+  for (std::int16_t anyWindow : {0, 1}) {
+    Harness h;
+    const WindowHandle window = h.Desk.CreateWindow("b");
+    frmZandrel& f = h.Form;
+    f.WindowCount = 2;
+    f.WindowStrings.Redim(2);
+    f.WindowStrings[1] = "a";
+    f.WindowStrings[2] = "b";
+    f.KeyStrings.Redim(1);
+    f.KeyStrings[1] = "k";
+    f.ActionCounts.Redim(2);
+    f.SendKeysAnyWindow = anyWindow;
+    ASSERT_TRUE(h.Run([&] { f.DoActions(window, 2); }));
+    EXPECT_EQ(h.Desk.WindowCalls().size(), 3u);  // activation mode 1
+    EXPECT_EQ(h.Desk.TypedInto(window), anyWindow ? "k" : "");
+    EXPECT_EQ(f.WindowStrings[2], "b");  // no count limit
+  }
+}
+
+}  // namespace
+}  // namespace tollivox::test

@@ -1,0 +1,112 @@
+// Start-up: the console's start state, the tray icon record, the first log line, the timer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace tollivox::test {
+namespace {
+
+using sim::SimDesktop;
+
+TEST(Startup, ConsoleModeDecidesWindowStateAndTrayIcon) {
+  struct Case {
+    std::string Args;
+    std::uint32_t TaskBar;
+    WindowState State;
+    bool Visible, Icon;
+  } cases[] = {
+      {"/W:Setup", 0, WindowState::Minimized, false, true},
+      {"/W:Setup /H:0", 0, WindowState::Normal, true, true},
+      {"/W:Setup /H:7", 3, WindowState::Normal, true, true},
+      {"/W:Setup /H:2", 1, WindowState::Minimized, false, false},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    h.Desk.TaskBar = c.TaskBar;
+    ASSERT_TRUE(h.Load(c.Args));
+    EXPECT_EQ(h.Form.TaskBarPresent, static_cast<std::int16_t>(c.TaskBar));
+    EXPECT_EQ(h.Desk.State(), c.State) << c.Args;
+    EXPECT_EQ(h.Desk.IsVisible(), c.Visible) << c.Args;
+    EXPECT_EQ(h.Desk.Repaints, c.Visible ? 1 : 0) << c.Args;
+    EXPECT_EQ(h.Desk.IconPresent(), c.Icon) << c.Args;
+    EXPECT_EQ(h.Desk.TrayCalls().size(), c.Icon ? 1u : 0u) << c.Args;
+    EXPECT_FLOAT_EQ(h.Desk.Left, (15360 - SimDesktop::kOuterWidth) / 2);
+    EXPECT_FLOAT_EQ(h.Desk.Top, (11520 - SimDesktop::kDesignHeight) / 2);
+    EXPECT_EQ(h.Desk.Caption, "Tollivox 1.10");
+    EXPECT_EQ(h.Desk.Texts[Control::lblMessage], kWaitingText);
+  }
+}
+
+TEST(Startup, TrayIconRecordReportsToTheConsoleWithItsTip) {
+  Harness h;
+  ASSERT_TRUE(h.Load("/W:Setup"));
+  ASSERT_EQ(h.Desk.TrayCalls().size(), 1u);
+  const TrayIconRecord& record = h.Desk.TrayCalls()[0].Record;
+  EXPECT_EQ(record.cbSize, 88u);
+  EXPECT_EQ(record.hWnd, h.Desk.ConsoleHandle());
+  EXPECT_EQ(record.uID, 1u);
+  EXPECT_EQ(record.uFlags, 7u);
+  EXPECT_EQ(record.uCallbackMessage, kTrayCallbackMessage);
+  EXPECT_EQ(record.hIcon, h.Desk.IconHandle());
+  EXPECT_EQ(std::string(record.szTip, sizeof record.szTip),
+            std::string("Tollivox", 9) + std::string(55, ' '));
+}
+
+TEST(Startup, FirstLogLineTimerAndViewLogButton) {
+  struct Case {
+    std::string Args;
+    bool ViewLog;
+    std::int32_t Interval;
+  } cases[] = {{"/W:Setup /L:run.log /I:250", true, 250}, {"/W:Setup", false, 1500}};
+  for (const Case& c : cases) {
+    Harness h;
+    ASSERT_TRUE(h.Load(c.Args));
+    EXPECT_EQ(h.Desk.Enables[Control::cmdViewLog], c.ViewLog) << c.Args;
+    EXPECT_EQ(h.Desk.Interval, c.Interval) << c.Args;
+    EXPECT_TRUE(h.Desk.TimerOn);
+    const std::vector<std::string> log = h.LogLines(h.LogPath("run.log"));
+    EXPECT_EQ(log, c.ViewLog ? std::vector<std::string>{"Sun 12/06/26 08:00:00: >>>>> Loaded with '" +
+                                                        c.Args + "'"}
+                             : std::vector<std::string>{});
+  }
+}
+
+TEST(Startup, WindowsPresentAtStartAreRecorded) {
+  Harness h;
+  const WindowHandle low = h.Desk.CreateWindow("Low");
+  const WindowHandle top = h.Desk.CreateWindow("Top", false);
+  ASSERT_TRUE(h.Load("/W:Setup"));
+  ASSERT_EQ(h.Form.StartHandles.UBound(), 4);
+  EXPECT_EQ(h.Form.StartHandles[1], SimDesktop::kDesktop);
+  EXPECT_EQ(h.Form.StartHandles[2], top);
+  EXPECT_EQ(h.Form.StartHandles[3], low);
+  EXPECT_EQ(h.Form.StartHandles[4], h.Desk.ConsoleHandle());
+}
+
+TEST(Startup, TaskBarStateIsItsLowWord) {
+  for (auto [state, expected] : std::vector<std::pair<std::uint32_t, std::int16_t>>{
+           {0, 0}, {1, 1}, {2, 2}, {3, 3}, {0x10002, 2}}) {
+    Harness h;
+    h.Desk.TaskBar = state;
+    EXPECT_EQ(h.Form.TaskBarExists(), expected) << state;
+  }
+}
+
+TEST(Startup, UsageBoxKeepsTheIconUntilClosedAndLogsNothing) {
+  Harness h;
+  bool iconWhileUp = false;
+  h.Desk.WhileBoxIsUp = [&](const sim::MessageBoxRecord&) { iconWhileUp = h.Desk.IconPresent(); };
+  EXPECT_FALSE(h.Load("/? /H:1 /L:run.log"));
+  EXPECT_EQ(h.Ended, kExitFinished);
+  EXPECT_TRUE(iconWhileUp);
+  EXPECT_FALSE(h.Desk.IconPresent());
+  EXPECT_FALSE(h.Desk.Exists(h.LogPath("run.log")));
+  EXPECT_FALSE(h.Desk.TimerOn);
+}
+
+}  // namespace
+}  // namespace tollivox::test

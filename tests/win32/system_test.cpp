@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "helpers.h"
+#include "platform/win32/services.h"
+#include "platform/win32/text.h"
+
+namespace tollivox::win32 {
+namespace {
+
+using test::HelperProcess;
+using test::Quoted;
+using test::ScratchFolder;
+
+TEST(SystemCommandLine, ArgumentTextFollowsTheProgramName) {
+  struct Case {
+    std::wstring Full;
+    std::wstring Arguments;
+  };
+  const Case cases[] = {
+      {LR"("C:\Program Files\T\tollivox.exe" /W:a /K:b)", L"/W:a /K:b"},
+      {LR"(tollivox.exe /W:a)", L"/W:a"},
+      {LR"(C:\T\tollivox.exe)", L""},
+      {LR"("C:\x y\tollivox.exe")", L""},
+      {L"tollivox.exe \t  /W:\"Save As\"", L"/W:\"Save As\""},
+      {LR"("C:\T\tollivox.exe"/W:a)", L"/W:a"},
+      {L"tollivox.exe /W:a  ", L"/W:a  "},
+      {L"  tollivox.exe /W:a", L"/W:a"},
+      {LR"("C:\unterminated /W:a)", L""},
+      {L"", L""},
+      {L"t.exe /W:\u00C4\xD834\xDD1E", L"/W:\u00C4\xD834\xDD1E"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.Full));
+    EXPECT_EQ(ArgumentText(c.Full), c.Arguments);
+  }
+}
+
+TEST(SystemCommandLine, AnotherProcessReadsItsArgumentsAsGiven) {
+  ScratchFolder folder;
+  std::wstring report = (folder.Path() / L"args.txt").wstring();
+  std::wstring arguments = L"--report-command-line " + Quoted(report) +
+                           L" /W:\"Save As\",\u00E9t\u00E9 /K:{ENTER}";
+  HelperProcess helper(arguments);
+  ASSERT_TRUE(helper.Started());
+  ASSERT_EQ(helper.WaitForExit(30000), 0);
+  std::ifstream in(std::filesystem::path(report), std::ios::binary);
+  std::string seen((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(seen, Narrow(arguments));
+}
+
+TEST(SystemProgram, FolderAndVersionComeFromTheProgramFile) {
+  Win32System system;
+  std::wstring self = test::SelfPath();
+  std::string folder = system.ProgramFolder();
+  EXPECT_EQ(folder, Narrow(self.substr(0, self.find_last_of(L'\\'))));
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '\\');
+
+  // The test binary carries a version resource of its own (version.rc).
+  VersionNumbers version = system.Version();
+  EXPECT_EQ(version.Major, 3);
+  EXPECT_EQ(version.Minor, 47);
+
+  VersionNumbers none;
+  EXPECT_FALSE(ReadFileVersion(L"C:\\no\\such\\program.exe", none));
+}
+
+TEST(SystemToUpper, FollowsTheLocaleAndKeepsLength) {
+  struct Case {
+    const char* Text;
+    const char* Upper;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"save as /w:x 123", "SAVE AS /W:X 123"},
+      {"SETUP", "SETUP"},
+      // Sharp s has no single upper-case letter; it stays, so lengths still line up.
+      {"stra\xC3\x9F" "e \xC3\xA4\xC3\xB6\xC3\xBC", "STRA\xC3\x9F" "E \xC3\x84\xC3\x96\xC3\x9C"},
+      {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2"},
+      {"\xF0\x9D\x84\x9E" "a", "\xF0\x9D\x84\x9E" "A"},
+  };
+  Win32System system;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(system.ToUpper(c.Text), c.Upper);
+  }
+}
+
+}  // namespace
+}  // namespace tollivox::win32

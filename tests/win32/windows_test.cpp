@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "helpers.h"
+#include "platform/win32/services.h"
+#include "platform/win32/text.h"
+
+namespace tollivox::win32 {
+namespace {
+
+using test::HelperProcess;
+using test::NamedEvent;
+using test::UniqueName;
+
+WindowHandle Handle(HWND Window) {
+  return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(Window));
+}
+
+void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// Runs Check with pumping in between until it holds or two seconds passed.
+template <class Condition>
+bool Eventually(Condition&& Check) {
+  for (int i = 0; i < 100; ++i) {
+    Pump();
+    if (Check()) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+class OwnWindow {
+ public:
+  explicit OwnWindow(const std::wstring& Title) {
+    static const ATOM windowClass = [] {
+      WNDCLASSW description{};
+      description.lpfnWndProc = DefWindowProcW;
+      description.hInstance = GetModuleHandleW(nullptr);
+      description.lpszClassName = L"TollivoxWindowsTest";
+      return RegisterClassW(&description);
+    }();
+    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), Title.c_str(), WS_OVERLAPPEDWINDOW,
+                              50, 50, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
+  }
+  ~OwnWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  OwnWindow(const OwnWindow&) = delete;
+  OwnWindow& operator=(const OwnWindow&) = delete;
+  HWND Get() const { return window_; }
+  void Destroy() {
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Every top-level window in walk order, from the desktop's first child down.
+std::vector<WindowHandle> Walk(Win32Windows& Windows) {
+  std::vector<WindowHandle> order;
+  for (WindowHandle h = Windows.NextWindow(Windows.DesktopWindow(), kGwChild); h != 0;
+       h = Windows.NextWindow(h, kGwHwndNext)) {
+    order.push_back(h);
+    if (order.size() > 100000) break;  // a loop would be a fault of its own
+  }
+  return order;
+}
+
+std::ptrdiff_t Position(const std::vector<WindowHandle>& Order, HWND Window) {
+  auto found = std::find(Order.begin(), Order.end(), Handle(Window));
+  return found == Order.end() ? -1 : found - Order.begin();
+}
+
+TEST(WindowsWalk, TheWindowBroughtForwardComesFirst) {
+  Win32Windows windows;
+  EXPECT_EQ(windows.DesktopWindow(), Handle(GetDesktopWindow()));
+  OwnWindow first(L"Tollivox walk first");
+  OwnWindow second(L"Tollivox walk second");
+  ASSERT_NE(first.Get(), nullptr);
+  ASSERT_NE(second.Get(), nullptr);
+  ShowWindow(first.Get(), SW_SHOW);
+  ShowWindow(second.Get(), SW_SHOW);
+
+  for (HWND front : {second.Get(), first.Get(), second.Get()}) {
+    HWND back = front == first.Get() ? second.Get() : first.Get();
+    EXPECT_TRUE(windows.SetForeground(Handle(front)));
+    windows.SetActive(Handle(front));
+    ASSERT_TRUE(Eventually([&] { return GetForegroundWindow() == front; }));
+    std::vector<WindowHandle> order = Walk(windows);
+    std::ptrdiff_t frontAt = Position(order, front);
+    std::ptrdiff_t backAt = Position(order, back);
+    ASSERT_GE(frontAt, 0);
+    ASSERT_GE(backAt, 0);
+    EXPECT_LT(frontAt, backAt);
+    EXPECT_EQ(GetActiveWindow(), front);
+  }
+  std::vector<WindowHandle> order = Walk(windows);
+  EXPECT_EQ(std::count(order.begin(), order.end(), windows.DesktopWindow()), 0);
+}
+
+TEST(WindowsTitles, ReadBackExactlyIncludingCharactersOutsideTheCodePage) {
+  Win32Windows windows;
+  const std::wstring titles[] = {
+      L"Save As",
+      L"  blanks kept  ",
+      L"\u00C9diteur \u2013 \u6D4B\u8BD5 \xD834\xDD1E \u0416",
+      std::wstring(600, L'x'),
+  };
+  for (const std::wstring& title : titles) {
+    SCOPED_TRACE(Narrow(title.substr(0, 40)));
+    OwnWindow window(title);
+    ASSERT_NE(window.Get(), nullptr);
+    EXPECT_EQ(windows.WindowTitle(Handle(window.Get())), Narrow(title));
+  }
+  OwnWindow untitled(L"");
+  EXPECT_EQ(windows.WindowTitle(Handle(untitled.Get())), "");
+}
+
+TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
+  Win32Windows windows;
+  OwnWindow window(L"Tollivox state");
+  WindowHandle h = Handle(window.Get());
+  EXPECT_FALSE(windows.IsVisible(h));
+  windows.Show(h, SW_SHOW);
+  EXPECT_TRUE(windows.IsVisible(h));
+  EXPECT_TRUE(windows.IsEnabled(h));
+  EnableWindow(window.Get(), FALSE);
+  EXPECT_FALSE(windows.IsEnabled(h));
+  EnableWindow(window.Get(), TRUE);
+  windows.Show(h, SW_SHOWMINIMIZED);
+  EXPECT_TRUE(IsIconic(window.Get()));
+  windows.Show(h, SW_SHOWMAXIMIZED);
+  EXPECT_TRUE(IsZoomed(window.Get()));
+  windows.Show(h, SW_HIDE);
+  EXPECT_FALSE(windows.IsVisible(h));
+
+  window.Destroy();
+  EXPECT_EQ(windows.WindowTitle(h), "");
+  EXPECT_EQ(windows.NextWindow(h, kGwHwndNext), 0u);
+  EXPECT_FALSE(windows.IsVisible(h));
+  EXPECT_FALSE(windows.IsEnabled(h));
+  EXPECT_FALSE(windows.SetForeground(h));
+}
+
+TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
+  Win32Windows windows;
+  std::wstring title = L"Tollivox helper \u00E9\u6D4B " + UniqueName(L"window");
+  std::wstring events = UniqueName(L"window");
+  NamedEvent ready(events + L".ready");
+  NamedEvent release(events + L".release");
+  HelperProcess helper(L"--show-window \"" + title + L"\" " + events);
+  ASSERT_TRUE(test::WaitUntilReady(ready, helper));
+
+  // Our own window in front first, so that the helper's has to be brought forward.
+  OwnWindow own(L"Tollivox own front window");
+  ShowWindow(own.Get(), SW_SHOW);
+  windows.SetForeground(Handle(own.Get()));
+  Pump();
+
+  WindowHandle found = 0;
+  for (WindowHandle h : Walk(windows)) {
+    if (windows.WindowTitle(h) == Narrow(title)) found = h;
+  }
+  ASSERT_NE(found, 0u);
+  HWND window = FindWindowW(nullptr, title.c_str());
+  EXPECT_EQ(found, Handle(window));
+  EXPECT_TRUE(windows.IsVisible(found));
+
+  EXPECT_TRUE(windows.SetForeground(found));
+  windows.SetActive(found);
+  EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == window; }));
+  windows.Show(found, SW_SHOWMINIMIZED);
+  EXPECT_TRUE(Eventually([&] { return IsIconic(window) != FALSE; }));
+  windows.Show(found, SW_SHOWNORMAL);
+  EXPECT_TRUE(Eventually([&] { return IsIconic(window) == FALSE && IsWindowVisible(window); }));
+
+  release.Set();
+  EXPECT_EQ(helper.WaitForExit(10000), 0);
+  EXPECT_TRUE(Eventually([&] { return windows.WindowTitle(found).empty(); }));
+}
+
+}  // namespace
+}  // namespace tollivox::win32
