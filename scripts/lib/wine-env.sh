@@ -70,6 +70,11 @@ tollivox_wine_start() {
   # wineserver forks into the background once it is ready.
   wineserver -p || { _tollivox_log "wineserver -p failed"; return 1; }
   TOLLIVOX_WINESERVER_STARTED=1
+
+  # The first Wine process starts the prefix's services, which live as long as the server and
+  # inherit that process's output. Start them here with no output attached: otherwise CTest
+  # waits for the end of a test's output until its timeout.
+  wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 || { _tollivox_log "wine does not start"; return 1; }
 }
 
 tollivox_wine_stop() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/frmZandrel.h"
@@ -39,9 +40,9 @@ std::string SyntaxErrorText() {
 }
 
 // Character positions are Integers: a text too long to address is Overflow, like any other.
-std::int16_t ToPosition(long Position) { return ToInteger(static_cast<double>(Position)); }
-
-std::int16_t WholeLength(std::string_view Text) { return ToPosition(CharacterCount(Text)); }
+std::int16_t WholeLength(std::string_view Text) {
+  return ToInteger(static_cast<double>(CharacterCount(Text)));
+}
 
 // The items of a delimited list, each trimmed and without the delimiter it starts at; an empty
 // item stands for the default value. Every item after the first starts at the delimiter that ends
@@ -107,20 +108,25 @@ void ResetList(List<T>& Values, int Count, const T& Value) {
 }  // namespace
 
 void frmZandrel::QuoteStep() {
-  CommandLine = Os.System.CommandLine();
-  long q1 = FindFrom(CommandLine, "\"", 1);
-  long q2 = FindFrom(CommandLine, "\"", q1 + 1);
-  while (q2 - q1 >= 1) {
-    CommandLine = ReplaceString(CommandLine, "/", kSlashMarker, ToPosition(q1), ToPosition(q2));
-    // The markers are longer than what they hide: the closing quote has moved.
-    q2 = FindFrom(CommandLine, "\"", q1 + 1);
-    CommandLine = ReplaceString(CommandLine, ",", kCommaMarker, ToPosition(q1), ToPosition(q2));
-    q2 = FindFrom(CommandLine, "\"", q1 + 1);
-    if (CharacterCount(CommandLine) <= q2 + 1) return;
-    q1 = FindFrom(CommandLine, "\"", q2 + 1);
-    q2 = FindFrom(CommandLine, "\"", q1 + 1);
-    if (q2 == 0 || q1 == 0) return;
+  const std::string arguments = Os.System.CommandLine();
+  // Each pair of double quotes, taken in order, protects the "/" and "," between them; a quote
+  // without a partner protects nothing. Every quoted stretch is rewritten on its own, so that the
+  // line is gone over once and its positions stay small however long the line is.
+  std::string line;
+  std::size_t copied = 0;
+  for (;;) {
+    const std::size_t open = arguments.find('"', copied);
+    if (open == std::string::npos) break;
+    const std::size_t close = arguments.find('"', open + 1);
+    if (close == std::string::npos) break;
+    std::string stretch = arguments.substr(open, close + 1 - open);
+    stretch = ReplaceString(stretch, "/", kSlashMarker, 1, WholeLength(stretch));
+    stretch = ReplaceString(stretch, ",", kCommaMarker, 1, WholeLength(stretch));
+    line.append(arguments, copied, open - copied).append(stretch);
+    copied = close + 1;
   }
+  line.append(arguments, copied);
+  CommandLine = std::move(line);
 }
 
 void frmZandrel::SplitOptions() {

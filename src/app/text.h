@@ -11,6 +11,7 @@ namespace tollivox {
 // as one character, so every byte belongs to exactly one character.
 inline std::size_t NextCharacter(std::string_view Text, std::size_t Pos) {
   auto lead = static_cast<unsigned char>(Text[Pos]);
+  if (lead < 0x80) return Pos + 1;
   std::size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
   if (lead >= 0xF8) length = 1;
   std::size_t end = Pos + 1;
@@ -32,24 +33,6 @@ inline std::size_t ByteOffset(std::string_view Text, long Position) {
   std::size_t pos = 0;
   for (long i = 1; i < Position && pos < Text.size(); ++i) pos = NextCharacter(Text, pos);
   return pos;
-}
-
-// The character position (1-based) of the first occurrence of What at or after character Start,
-// or 0.
-inline long FindFrom(std::string_view Text, std::string_view What, long Start) {
-  if (Start < 1) Start = 1;
-  std::size_t pos = ByteOffset(Text, Start);
-  long position = Start;
-  for (std::size_t at = Text.find(What, pos); at != std::string_view::npos;
-       at = Text.find(What, pos)) {
-    while (pos < at) {
-      pos = NextCharacter(Text, pos);
-      ++position;
-    }
-    // Only a match on a character boundary counts; a valid UTF-8 text gives no other kind.
-    if (pos == at) return position;
-  }
-  return 0;
 }
 
 // Text without the space characters at both ends (tabs stay).

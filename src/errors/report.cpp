@@ -1,4 +1,6 @@
 // The fatal report: every unexpected run-time error ends here.
+#include <cstdlib>
+
 #include "app/frmZandrel.h"
 
 namespace tollivox {
@@ -26,6 +28,7 @@ void frmZandrel::ProcessError(std::string ModuleName, std::string Message, std::
   if (ModuleName != "Add2Log") Add2Log(LogFilePath, Message);
   if (ConsoleMode != 2) RemoveTrayIcon();
   Os.System.EndProgram(kExitFatalError);
+  std::abort();  // EndProgram never returns; the compiler cannot see that through the interface
 }
 
 }  // namespace tollivox

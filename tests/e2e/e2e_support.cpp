@@ -101,12 +101,6 @@ std::wstring ModuleFolder() {
   return path.substr(0, path.find_last_of(L"\\/"));
 }
 
-std::string Trimmed(std::string Text) {
-  while (!Text.empty() && (Text.back() == '\r' || Text.back() == '\n' || Text.back() == ' '))
-    Text.pop_back();
-  return Text;
-}
-
 }  // namespace
 
 std::wstring Widen(std::string_view Utf8) {

@@ -47,7 +47,9 @@ TEST_F(E2eWatch, TypicalRunTypesEnterUntilTheDefaultTimeoutAndEndsByItself) {
   WaitForLogLine(LogPath(), Found("Setup"));
   EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(console); }, 5s));
   EXPECT_TRUE(!IsWindowVisible(console) || IsIconic(console));
-  if (TaskBarReported()) EXPECT_FALSE(IsWindowVisible(console));
+  if (TaskBarReported()) {
+    EXPECT_FALSE(IsWindowVisible(console));
+  }
 
   EXPECT_EQ(program.WaitForExit(), kExitFinished);
   EXPECT_FALSE(TrayIconExists(console));
@@ -107,18 +109,25 @@ TEST_F(E2eWatch, SendKeysOnAnyWindowTypesEveryEntrysKeysIntoEachWindowActedOn) {
 TEST_F(E2eWatch, EntryWithoutAUsableWindowTimesOutAndTheProgramEnds) {
   struct Case {
     const char* Name;
-    std::optional<TestWindowOptions> Target;
+    bool Exists;
+    bool Hidden;
+    bool Disabled;
   };
   const Case cases[] = {
-      {"no window", std::nullopt},
-      {"hidden window", TestWindowOptions{.Hidden = true}},
-      {"disabled window", TestWindowOptions{.Disabled = true}},
+      {"no window", false, false, false},
+      {"hidden window", true, true, false},
+      {"disabled window", true, false, true},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.Name);
     ScratchDir scratch;
     std::unique_ptr<TestWindow> target;
-    if (test.Target) target = std::make_unique<TestWindow>(scratch, "Quarry window", *test.Target);
+    if (test.Exists) {
+      TestWindowOptions options;
+      options.Hidden = test.Hidden;
+      options.Disabled = test.Disabled;
+      target = std::make_unique<TestWindow>(scratch, "Quarry window", options);
+    }
     const std::string arguments = "/W:Quarry /K:q /T:1 /I:300 /L:run.log";
     Tollivox program(scratch);
     auto started = std::chrono::steady_clock::now();
@@ -139,7 +148,9 @@ TEST_F(E2eWatch, EntryWithoutAUsableWindowTimesOutAndTheProgramEnds) {
     EXPECT_THAT(std::vector(texts.end() - 3, texts.end()),
                 ElementsAre(TimedOut(1, "Quarry"), kDealtWith, kUnloaded));
     EXPECT_GE(elapsed, 1s);
-    if (target) EXPECT_THAT(target->Received(), IsEmpty());
+    if (target) {
+      EXPECT_THAT(target->Received(), IsEmpty());
+    }
   }
 }
 

@@ -1,9 +1,9 @@
 // The console window under the real window system: its layout, sizes and states, the way its
 // messages become the form's events, the message loops, the timer and the tray icon.
-#include <gtest/gtest.h>
+// Before <windows.h>: its CreateWindow macro would rename the simulated desktop's method.
+#include "platform/sim/sim_desktop.h"
 
-#include "platform/win32/console_window.h"
-#include "platform/win32/tray.h"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "app/frmZandrel.h"
-#include "platform/sim/sim_desktop.h"
+#include "platform/win32/console_window.h"
+#include "platform/win32/tray.h"
 
 namespace tollivox::win32 {
 namespace {
@@ -221,7 +222,9 @@ TEST_F(ConsoleWindowTest, FirstShowUsesTheStateAskedForBeforehand) {
     EXPECT_EQ(IsIconic(console.Window()) != FALSE, test.Iconic);
     EXPECT_EQ(IsZoomed(console.Window()) != FALSE, test.Zoomed);
     EXPECT_EQ(console.State(), test.Asked);
-    if (test.Asked != WindowState::Normal) EXPECT_GE(events.Count(Recorded::Resize), 1);
+    if (test.Asked != WindowState::Normal) {
+      EXPECT_GE(events.Count(Recorded::Resize), 1);
+    }
     if (test.Asked == WindowState::Minimized) {
       EXPECT_NE(GetForegroundWindow(), console.Window()) << "a minimised start is not activated";
     }

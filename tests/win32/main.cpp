@@ -1,14 +1,14 @@
 // The Windows layer tests. Some tests need a second process; they start this binary again with
 // a helper mode as its first argument, which runs here before GoogleTest sees the arguments.
-#include <gtest/gtest.h>
-
+#include "helpers.h"
+// <shellapi.h> needs <windows.h> first, which helpers.h brings.
 #include <shellapi.h>
 
-#include <atomic>
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 
-#include "helpers.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::test {
@@ -20,15 +20,15 @@ using win32::Narrow;
 
 constexpr DWORD kHelperLifetimeMs = 60000;
 
-KernelHandle OpenEvent(const std::wstring& Name) {
+KernelHandle OpenNamedEvent(const std::wstring& Name) {
   return KernelHandle(OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, Name.c_str()));
 }
 
 // --hold-file MODE PATH EVENTS: opens PATH the way MODE says, sets EVENTS.ready, holds the file
 // until EVENTS.release is set. Exit code 2 when the open failed.
 int HoldFile(const std::wstring& Mode, const std::wstring& Path, const std::wstring& Events) {
-  KernelHandle ready = OpenEvent(Events + L".ready");
-  KernelHandle release = OpenEvent(Events + L".release");
+  KernelHandle ready = OpenNamedEvent(Events + L".ready");
+  KernelHandle release = OpenNamedEvent(Events + L".release");
   if (!ready.Valid() || !release.Valid()) return 3;
 
   win32::Win32Files files;
@@ -81,8 +81,8 @@ LRESULT CALLBACK HelperWindowProc(HWND Window, UINT Message, WPARAM WParam, LPAR
 // --show-window TITLE EVENTS: shows a top-level window titled TITLE and keeps its messages
 // flowing until EVENTS.release is set.
 int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Events) {
-  KernelHandle ready = OpenEvent(Events + L".ready");
-  KernelHandle release = OpenEvent(Events + L".release");
+  KernelHandle ready = OpenNamedEvent(Events + L".ready");
+  KernelHandle release = OpenNamedEvent(Events + L".release");
   if (!ready.Valid() || !release.Valid()) return 3;
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = HelperWindowProc;

@@ -1,0 +1,169 @@
+// What is done to a found window: its activation, the keys that arrive in it, the commands
+// started for it, and the built-in shutdown.
+#include <gmock/gmock.h>
+
+#include "e2e_support.h"
+
+namespace tollivox::e2e {
+namespace {
+
+using testing::Contains;
+using testing::ElementsAre;
+
+using E2eActions = E2eTest;
+
+TEST_F(E2eActions, KeysOutsideTheKeyboardLayoutArriveExactly) {
+  // Accented Latin, a symbol, Greek, and a character beyond the 16-bit range.
+  for (const char* keys : {"h\xC3\xA9llo \xE2\x98\x83", "\xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC"
+                                                        "\xCE\xAD\xCF\x81\xCE\xB1",
+                           "ok \xF0\x9F\x98\x80!"}) {
+    SCOPED_TRACE(keys);
+    ScratchDir scratch;
+    TestWindow target(scratch, "Unicode window");
+    Tollivox program(scratch);
+    program.Start(std::string("/W:Unicode /K:\"") + keys + "\" /C:1 /I:300 /L:run.log");
+    EXPECT_EQ(program.WaitForExit(), kExitFinished);
+    EXPECT_EQ(target.WaitForReceived(std::string(keys).size()), keys);
+    // The log keeps what its code page can hold.
+    EXPECT_THAT(LogTexts(scratch.File(L"run.log")),
+                Contains("Sending \"" + AnsiRoundTrip(keys) + "\" keystrokes..."));
+  }
+}
+
+TEST_F(E2eActions, ActivationModeDecidesTheFoundWindowsState) {
+  struct Case {
+    int Mode;
+    bool StartMinimised;
+    bool Visible;
+    bool Iconic;
+    bool Zoomed;
+    // Whether the window ends up in the foreground; nothing when the mode does not decide it.
+    std::optional<bool> Foreground;
+  };
+  const Case cases[] = {
+      {0, false, false, false, false, std::nullopt},
+      {1, true, true, false, false, true},
+      {2, false, true, true, false, std::nullopt},
+      {3, true, true, false, true, true},
+      {4, true, true, false, false, false},
+      {5, false, true, false, false, false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE("/A:" + std::to_string(test.Mode));
+    ScratchDir scratch;
+    TestWindow target(scratch, "Target window");
+    if (test.StartMinimised) {
+      ShowWindow(target.Window(), SW_MINIMIZE);
+      ASSERT_TRUE(WaitUntil([&] { return IsIconic(target.Window()) != FALSE; }));
+    }
+    // Another window has the foreground when the program acts.
+    TestWindow bystander(scratch, "Bystander");
+    SetForegroundWindow(bystander.Window());
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == bystander.Window(); }, 5s));
+
+    Tollivox program(scratch);
+    program.Start("/W:Target /A:" + std::to_string(test.Mode) + " /C:1 /I:300 /L:run.log");
+    EXPECT_EQ(program.WaitForExit(), kExitFinished);
+    HWND window = target.Window();
+    auto matches = [&] {
+      return (IsWindowVisible(window) != FALSE) == test.Visible &&
+             (IsIconic(window) != FALSE) == test.Iconic &&
+             (IsZoomed(window) != FALSE) == test.Zoomed &&
+             (!test.Foreground || (GetForegroundWindow() == window) == *test.Foreground);
+    };
+    WaitUntil(matches, 5s);
+    EXPECT_EQ(IsWindowVisible(window) != FALSE, test.Visible);
+    EXPECT_EQ(IsIconic(window) != FALSE, test.Iconic);
+    EXPECT_EQ(IsZoomed(window) != FALSE, test.Zoomed);
+    if (test.Foreground) {
+      EXPECT_EQ(GetForegroundWindow() == window, *test.Foreground);
+    }
+    EXPECT_THAT(LogTexts(scratch.File(L"run.log")),
+                Contains("Found window containing \"Target\" string..."));
+  }
+}
+
+TEST_F(E2eActions, CommandOfTheEntryIsStartedForItsWindow) {
+  TestWindow& launcher = Window("Launcher window");
+  const std::wstring ready = ShortPath(Scratch.Path()) + L"\\spawned.ready";
+  const std::string command = Narrow(ShortPath(BinProgram(L"testwin.exe"))) +
+                              " --title Spawned --ready " + Narrow(ready);
+  Tollivox& program = StartProgram("/W:Launcher /E:\"" + command + "\" /M:1 /K:go /C:1 /I:300 /L:run.log");
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); })) << "the command did not start";
+  auto spawned = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(ReadFileBytes(ready))));
+  EXPECT_TRUE(IsWindowVisible(spawned));
+  PostMessageW(spawned, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(spawned); }));
+
+  std::vector<std::string> texts = LogTexts(LogPath());
+  // Started after the window was found and before its keys are typed.
+  EXPECT_THAT(std::vector(texts.begin() + 1, texts.begin() + 5),
+              ElementsAre("Looking for window containing \"Launcher\" string...",
+                          "Found window containing \"Launcher\" string...",
+                          "Executing \"" + command + "\" command...", "Sending \"go\" keystrokes..."));
+  // The keys went to the found window, which the started program must not have taken over
+  // by the time they were typed.
+  EXPECT_EQ(launcher.WaitForReceived(2), "go");
+}
+
+TEST_F(E2eActions, MissingCommandProgramIsReportedAndEndsTheProgram) {
+  TestWindow& launcher = Window("Launcher window");
+  Tollivox& program = StartProgram("/W:Launcher /E:no_such_program_e2e.exe /K:x /I:300 /L:run.log");
+  HWND console = program.WaitForConsole();
+  ASSERT_NE(console, nullptr);
+
+  HWND box = WaitForMessageBox(program.ProcessId(), AppTitle());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box),
+            "ERROR: The executable file specified 'no_such_program_e2e.exe' was not located.\n\n"
+            "Please specify the full path name or ensure that the\n"
+            "folder is located in the system path.");
+  EXPECT_EQ(ToString(MessageBoxIcon(box)), ToString(BoxIcon::Critical));
+  PressButton(box, IDOK);
+  EXPECT_EQ(program.WaitForExit(), kExitFatal);
+  EXPECT_FALSE(TrayIconExists(console));
+
+  std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_GE(texts.size(), 2u);
+  // Nothing runs after the report: no keys, no end lines.
+  EXPECT_THAT(std::vector(texts.end() - 2, texts.end()),
+              ElementsAre("Executing \"no_such_program_e2e.exe\" command...",
+                          "ERROR: The executable file specified 'no_such_program_e2e.exe' was "
+                          "not located."));
+  EXPECT_EQ(launcher.Received(), "");
+}
+
+TEST_F(E2eActions, ShutdownCommandStartsTheShutdownProgramWithItsTypeAndEnds) {
+  struct Case {
+    const char* Command;
+    const char* Type;
+  };
+  const Case cases[] = {{"$SHUT 2", "2"}, {"$shutdown 3", "3"}, {"$Shut", "1"}, {"$SHUT 3.5", "4"}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Command);
+    ScratchDir scratch;
+    TestWindow target(scratch, "Session window");
+    Tollivox program(scratch);
+    program.Start(std::string("/W:Session /E:") + test.Command + " /K:k /I:300 /L:run.log");
+    HWND console = program.WaitForConsole();
+    EXPECT_EQ(program.WaitForExit(), kExitFinished);
+    EXPECT_FALSE(TrayIconExists(console));
+
+    const std::wstring record = scratch.File(L"Shutdown.args");
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(record); })) << "Shutdown.exe was not started";
+    EXPECT_EQ(ReadFileBytes(record), std::string(test.Type) + "\n");
+    std::vector<std::string> texts = LogTexts(scratch.File(L"run.log"));
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_THAT(std::vector(texts.end() - 3, texts.end()),
+                ElementsAre("Found window containing \"Session\" string...",
+                            std::string("Shutting Down (Type=") + test.Type + ")...",
+                            ">>>>> Unloaded"));
+    // The program ended before typing the keys.
+    EXPECT_EQ(target.Received(), "");
+  }
+}
+
+}  // namespace
+}  // namespace tollivox::e2e
