@@ -16,11 +16,11 @@ std::string SignedNumber(std::int32_t Number) {
   return (Number >= 0 ? " " : "") + std::to_string(Number);
 }
 
-// A refused append open of a file that exists means someone else writes to it now (another copy
-// between its busy test and its append): worth waiting for, unlike a bad name or a missing folder.
+// An append open of an existing file refused for sharing means someone else writes to it now
+// (another copy between its busy test and its append): worth waiting for, unlike a bad name, a
+// missing folder or a read-only file (75), which no wait would mend.
 bool AppendRefusedWhileInUse(const Status& Result, IFiles& Files, const std::string& FileName) {
-  return (Result.Number == kErrPermissionDenied || Result.Number == kErrPathFileAccess) &&
-         Files.Exists(FileName);
+  return Result.Number == kErrPermissionDenied && Files.Exists(FileName);
 }
 
 }  // namespace

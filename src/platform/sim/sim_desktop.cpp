@@ -259,8 +259,17 @@ fs::path SimDesktop::RealPath(const std::string& WindowsPath) const {
   std::string relative = WindowsPath;
   if (relative.size() >= 2 && relative[1] == ':') relative = relative.substr(0, 1) + relative.substr(2);
   std::replace(relative.begin(), relative.end(), '\\', '/');
-  while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
-  return root_ / relative;
+  // A ".." never climbs above the private folder: tests and fuzzers pass paths they did not
+  // choose, and those must not reach the real file system.
+  fs::path confined = root_;
+  for (const fs::path& part : fs::path(relative)) {
+    if (part == "..") {
+      if (confined != root_) confined = confined.parent_path();
+    } else if (!part.empty() && part != "." && part != "/") {
+      confined /= part;
+    }
+  }
+  return confined;
 }
 
 std::string SimDesktop::ReadFile(const std::string& WindowsPath) const {
