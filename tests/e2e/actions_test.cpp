@@ -14,8 +14,9 @@ using E2eActions = E2eTest;
 
 TEST_F(E2eActions, KeysOutsideTheKeyboardLayoutArriveExactly) {
   // Accented Latin, a symbol, Greek, and a character beyond the 16-bit range.
-  for (const char* keys : {"h\xC3\xA9llo \xE2\x98\x83", "\xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC"
-                                                        "\xCE\xAD\xCF\x81\xCE\xB1",
+  for (const char* keys : {"h\xC3\xA9llo \xE2\x98\x83",
+                           "\xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC"
+                           "\xCE\xAD\xCF\x81\xCE\xB1",
                            "ok \xF0\x9F\x98\x80!"}) {
     SCOPED_TRACE(keys);
     ScratchDir scratch;
@@ -41,12 +42,9 @@ TEST_F(E2eActions, ActivationModeDecidesTheFoundWindowsState) {
     std::optional<bool> Foreground;
   };
   const Case cases[] = {
-      {0, false, false, false, false, std::nullopt},
-      {1, true, true, false, false, true},
-      {2, false, true, true, false, std::nullopt},
-      {3, true, true, false, true, true},
-      {4, true, true, false, false, false},
-      {5, false, true, false, false, false},
+      {0, false, false, false, false, std::nullopt}, {1, true, true, false, false, true},
+      {2, false, true, true, false, std::nullopt},   {3, true, true, false, true, true},
+      {4, true, true, false, false, false},          {5, false, true, false, false, false},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE("/A:" + std::to_string(test.Mode));
@@ -86,23 +84,26 @@ TEST_F(E2eActions, ActivationModeDecidesTheFoundWindowsState) {
 TEST_F(E2eActions, CommandOfTheEntryIsStartedForItsWindow) {
   TestWindow& launcher = Window("Launcher window");
   const std::wstring ready = ShortPath(Scratch.Path()) + L"\\spawned.ready";
-  const std::string command = Narrow(ShortPath(BinProgram(L"testwin.exe"))) +
-                              " --title Spawned --ready " + Narrow(ready);
-  Tollivox& program = StartProgram("/W:Launcher /E:\"" + command + "\" /M:1 /K:go /C:1 /I:300 /L:run.log");
+  const std::string command =
+      Narrow(ShortPath(BinProgram(L"testwin.exe"))) + " --title Spawned --ready " + Narrow(ready);
+  Tollivox& program =
+      StartProgram("/W:Launcher /E:\"" + command + "\" /M:1 /K:go /C:1 /I:300 /L:run.log");
   EXPECT_EQ(program.WaitForExit(), kExitFinished);
 
   ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); })) << "the command did not start";
-  auto spawned = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(ReadFileBytes(ready))));
+  auto spawned =
+      reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(ReadFileBytes(ready))));
   EXPECT_TRUE(IsWindowVisible(spawned));
   PostMessageW(spawned, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(spawned); }));
 
   std::vector<std::string> texts = LogTexts(LogPath());
   // Started after the window was found and before its keys are typed.
-  EXPECT_THAT(std::vector(texts.begin() + 1, texts.begin() + 5),
-              ElementsAre("Looking for window containing \"Launcher\" string...",
-                          "Found window containing \"Launcher\" string...",
-                          "Executing \"" + command + "\" command...", "Sending \"go\" keystrokes..."));
+  EXPECT_THAT(
+      std::vector(texts.begin() + 1, texts.begin() + 5),
+      ElementsAre("Looking for window containing \"Launcher\" string...",
+                  "Found window containing \"Launcher\" string...",
+                  "Executing \"" + command + "\" command...", "Sending \"go\" keystrokes..."));
   // The keys went to the found window, which the started program must not have taken over
   // by the time they were typed.
   EXPECT_EQ(launcher.WaitForReceived(2), "go");
@@ -156,10 +157,10 @@ TEST_F(E2eActions, ShutdownCommandStartsTheShutdownProgramWithItsTypeAndEnds) {
     EXPECT_EQ(ReadFileBytes(record), std::string(test.Type) + "\n");
     std::vector<std::string> texts = LogTexts(scratch.File(L"run.log"));
     ASSERT_GE(texts.size(), 3u);
-    EXPECT_THAT(std::vector(texts.end() - 3, texts.end()),
-                ElementsAre("Found window containing \"Session\" string...",
-                            std::string("Shutting Down (Type=") + test.Type + ")...",
-                            ">>>>> Unloaded"));
+    EXPECT_THAT(
+        std::vector(texts.end() - 3, texts.end()),
+        ElementsAre("Found window containing \"Session\" string...",
+                    std::string("Shutting Down (Type=") + test.Type + ")...", ">>>>> Unloaded"));
     // The program ended before typing the keys.
     EXPECT_EQ(target.Received(), "");
   }

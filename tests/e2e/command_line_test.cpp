@@ -26,7 +26,8 @@ constexpr const char* kOptionLines =
 
 const std::string kUsageText = std::string("Tollivox Command Line Options:\n\n") + kOptionLines;
 const std::string kSyntaxText =
-    std::string("ERROR: Incorrect syntax was used.\n\nThe available command line options are:\n\n") +
+    std::string(
+        "ERROR: Incorrect syntax was used.\n\nThe available command line options are:\n\n") +
     kOptionLines;
 
 using E2eCommandLine = E2eTest;

@@ -8,9 +8,9 @@
 namespace tollivox::e2e {
 namespace {
 
+using testing::Contains;
 using testing::ElementsAre;
 using testing::Not;
-using testing::Contains;
 
 using E2eConsole = E2eTest;
 

@@ -33,7 +33,8 @@ std::wstring WindowText(HWND Window) {
   // WM_GETTEXT crosses processes; GetWindowText would not read another process's controls.
   auto length = SendMessageW(Window, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  auto copied = SendMessageW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  auto copied =
+      SendMessageW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
   return text;
 }
@@ -105,7 +106,8 @@ std::wstring ModuleFolder() {
 
 std::wstring Widen(std::string_view Utf8) {
   if (Utf8.empty()) return {};
-  int size = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), wide.data(), size);
   return wide;
@@ -113,8 +115,8 @@ std::wstring Widen(std::string_view Utf8) {
 
 std::string Narrow(std::wstring_view Wide) {
   if (Wide.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string text(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), text.data(), size,
                       nullptr, nullptr);
@@ -136,8 +138,8 @@ std::string FromAnsi(std::string_view Ansi) {
 std::string AnsiRoundTrip(std::string_view Utf8) {
   std::wstring wide = Widen(Utf8);
   if (wide.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string ansi(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size,
                       nullptr, nullptr);
@@ -161,7 +163,8 @@ std::string AppTitle() {
 std::wstring BinDir() {
   // Set by the test registration; a run by hand finds the programs beside the test binary.
   wchar_t value[MAX_PATH * 2] = {};
-  DWORD length = GetEnvironmentVariableW(L"TOLLIVOX_BIN_DIR", value, static_cast<DWORD>(std::size(value)));
+  DWORD length =
+      GetEnvironmentVariableW(L"TOLLIVOX_BIN_DIR", value, static_cast<DWORD>(std::size(value)));
   if (length > 0 && length < std::size(value)) return value;
   return ModuleFolder();
 }
@@ -181,7 +184,8 @@ std::string ReadFileBytes(const std::wstring& Path) {
   std::string bytes;
   char buffer[4096];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    bytes.append(buffer, read);
   CloseHandle(file);
   return bytes;
 }
@@ -284,7 +288,8 @@ void Process::Terminate() {
 
 // ---- TestWindow ----
 
-TestWindow::TestWindow(const ScratchDir& Scratch, std::string_view Title, TestWindowOptions Options) {
+TestWindow::TestWindow(const ScratchDir& Scratch, std::string_view Title,
+                       TestWindowOptions Options) {
   static std::atomic<int> counter{0};
   std::wstring stem = Scratch.File(L"testwin" + std::to_wstring(++counter));
   std::wstring ready = stem + L".ready";
@@ -447,11 +452,11 @@ testing::AssertionResult IsTodaysStamp(const std::string& Stamp) {
     if (number(2) == day.wMonth && number(3) == day.wDay && number(4) == day.wYear % 100) {
       // The weekday as the regional settings name it.
       wchar_t weekday[16] = {};
-      GetDateFormatW(LOCALE_USER_DEFAULT, 0, &day, L"ddd", weekday, static_cast<int>(std::size(weekday)));
+      GetDateFormatW(LOCALE_USER_DEFAULT, 0, &day, L"ddd", weekday,
+                     static_cast<int>(std::size(weekday)));
       if (parts[1].str() != AnsiRoundTrip(Narrow(weekday)))
-        return testing::AssertionFailure()
-               << "stamp \"" << Stamp << "\" names the weekday " << parts[1].str() << ", not "
-               << Narrow(weekday);
+        return testing::AssertionFailure() << "stamp \"" << Stamp << "\" names the weekday "
+                                           << parts[1].str() << ", not " << Narrow(weekday);
       return testing::AssertionSuccess();
     }
   }
@@ -504,11 +509,16 @@ std::string MessageBoxText(HWND Box) {
 
 std::string ToString(BoxIcon Icon) {
   switch (Icon) {
-    case BoxIcon::None: return "none";
-    case BoxIcon::Information: return "information";
-    case BoxIcon::Critical: return "critical";
-    case BoxIcon::Question: return "question";
-    case BoxIcon::Warning: return "warning";
+    case BoxIcon::None:
+      return "none";
+    case BoxIcon::Information:
+      return "information";
+    case BoxIcon::Critical:
+      return "critical";
+    case BoxIcon::Question:
+      return "question";
+    case BoxIcon::Warning:
+      return "warning";
   }
   return "?";
 }
@@ -527,8 +537,8 @@ class Pixels {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                               nullptr, 0);
+    bitmap_ =
+        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
   }
   ~Pixels() {
@@ -588,10 +598,10 @@ BoxIcon MessageBoxIcon(HWND Box) {
         ReleaseDC(nullptr, screenDc);
         std::uint64_t bestDifference = std::numeric_limits<std::uint64_t>::max();
         std::uint64_t secondDifference = bestDifference;
-        for (auto [kind, id] : {std::pair{BoxIcon::Information, IDI_ASTERISK},
-                                std::pair{BoxIcon::Critical, IDI_HAND},
-                                std::pair{BoxIcon::Question, IDI_QUESTION},
-                                std::pair{BoxIcon::Warning, IDI_EXCLAMATION}}) {
+        for (auto [kind, id] :
+             {std::pair{BoxIcon::Information, IDI_ASTERISK}, std::pair{BoxIcon::Critical, IDI_HAND},
+              std::pair{BoxIcon::Question, IDI_QUESTION},
+              std::pair{BoxIcon::Warning, IDI_EXCLAMATION}}) {
           Pixels drawn(width, height);
           // The icon's transparent corner shows the box's background.
           drawn.Fill(screen.At(0, 0));

@@ -24,7 +24,8 @@ std::string Found(const std::string& Entry) {
 std::string NotFound(const std::string& Entry) { return "'" + Entry + "' window not found."; }
 std::string Sending(const std::string& Keys) { return "Sending \"" + Keys + "\" keystrokes..."; }
 std::string CountReached(int Count, const std::string& Entry) {
-  return "Count of " + std::to_string(Count) + " for '" + Entry + "' window reached; Window removed.";
+  return "Count of " + std::to_string(Count) + " for '" + Entry +
+         "' window reached; Window removed.";
 }
 std::string TimedOut(int Seconds, const std::string& Entry) {
   return "Timeout of " + std::to_string(Seconds) + " seconds for '" + Entry +
@@ -63,8 +64,9 @@ TEST_F(E2eWatch, TypicalRunTypesEnterUntilTheDefaultTimeoutAndEndsByItself) {
   std::vector<std::string> ticks(texts.begin() + 1, texts.end() - 3);
   ASSERT_EQ(ticks.size() % 3, 0u) << testing::PrintToString(texts);
   for (std::size_t i = 0; i < ticks.size(); i += 3) {
-    EXPECT_THAT(std::vector(ticks.begin() + static_cast<long>(i), ticks.begin() + static_cast<long>(i) + 3),
-                ElementsAre(Looking("Setup"), Found("Setup"), Sending("{ENTER}")));
+    EXPECT_THAT(
+        std::vector(ticks.begin() + static_cast<long>(i), ticks.begin() + static_cast<long>(i) + 3),
+        ElementsAre(Looking("Setup"), Found("Setup"), Sending("{ENTER}")));
   }
   EXPECT_THAT(std::vector(texts.end() - 3, texts.end()),
               ElementsAre(TimedOut(3, "Setup"), kDealtWith, kUnloaded));
@@ -83,8 +85,8 @@ TEST_F(E2eWatch, EachEntryTypesOnlyItsOwnKeysIntoItsOwnWindow) {
 
   EXPECT_THAT(LogTexts(LogPath()),
               ElementsAre(Loaded(arguments), Looking("Alpha"), Found("Alpha"), Sending("abc"),
-                          CountReached(1, "Alpha"), Looking("Beta"), Found("Beta"),
-                          Sending("xyz"), CountReached(1, "Beta"), kDealtWith, kUnloaded));
+                          CountReached(1, "Alpha"), Looking("Beta"), Found("Beta"), Sending("xyz"),
+                          CountReached(1, "Beta"), kDealtWith, kUnloaded));
   EXPECT_EQ(alpha.WaitForReceived(3), "abc");
   EXPECT_EQ(beta.WaitForReceived(3), "xyz");
 }
@@ -96,11 +98,11 @@ TEST_F(E2eWatch, SendKeysOnAnyWindowTypesEveryEntrysKeysIntoEachWindowActedOn) {
   Tollivox& program = StartProgram(arguments);
   EXPECT_EQ(program.WaitForExit(), kExitFinished);
 
-  EXPECT_THAT(LogTexts(LogPath()),
-              ElementsAre(Loaded(arguments), Looking("Alpha"), Found("Alpha"), Sending("ab"),
-                          Sending("xy"), CountReached(1, "Alpha"), Looking("Beta"), Found("Beta"),
-                          Sending("ab"), Sending("xy"), CountReached(1, "Beta"), kDealtWith,
-                          kUnloaded));
+  EXPECT_THAT(
+      LogTexts(LogPath()),
+      ElementsAre(Loaded(arguments), Looking("Alpha"), Found("Alpha"), Sending("ab"), Sending("xy"),
+                  CountReached(1, "Alpha"), Looking("Beta"), Found("Beta"), Sending("ab"),
+                  Sending("xy"), CountReached(1, "Beta"), kDealtWith, kUnloaded));
   EXPECT_EQ(alpha.WaitForReceived(4), "abxy");
   EXPECT_EQ(beta.WaitForReceived(4), "abxy");
 }

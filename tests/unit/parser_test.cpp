@@ -196,6 +196,22 @@ TEST(CommandLineParser, KeepsTheCommandLineWithQuotedSeparatorsAsMarkers) {
   EXPECT_EQ(h.Form.CommandLine, "/W:\"a_@#?!_b_!?#@_c\" /K:x");
 }
 
+TEST(CommandLineParser, AcceptsALongLineWithManyQuotedStretches) {
+  // Near the system's limit for a command line; the markers make it longer still.
+  std::string arguments = "/W:";
+  for (int i = 0; i < 1500; ++i) arguments += "\"a/b\",";
+  arguments += " /K:";
+  for (int i = 0; i < 1500; ++i) arguments += "\"c/d\",";
+  test::Harness h;
+  ASSERT_TRUE(Parse(h, arguments));
+  Strings windows(1500, "a/b");
+  windows.push_back("");
+  Strings keys(1500, "c/d");
+  keys.push_back("");
+  EXPECT_EQ(Elements(h.Form.WindowStrings), windows);
+  EXPECT_EQ(Elements(h.Form.KeyStrings), keys);
+}
+
 TEST(CommandLineParser, RefusesWithTheUsageOrSyntaxBox) {
   struct Case {
     std::string Arguments;

@@ -129,11 +129,19 @@ void SimDesktop::SetWindowEnabled(WindowHandle Window, bool Enabled) {
   if (SimWindow* window = Find(Window)) window->Enabled = Enabled;
 }
 
-SimWindow* SimDesktop::Find(WindowHandle Window) {
-  for (SimWindow& window : windows_) {
-    if (window.Handle == Window) return &window;
+std::size_t SimDesktop::IndexOf(WindowHandle Window) {
+  // Walks ask about the window just below the last one, so try there first: a walk over a
+  // crowded desktop then costs linear time, as on Windows.
+  if (hint_ < windows_.size() && windows_[hint_].Handle == Window) return hint_;
+  for (std::size_t i = 0; i < windows_.size(); ++i) {
+    if (windows_[i].Handle == Window) return hint_ = i;
   }
-  return nullptr;
+  return windows_.size();
+}
+
+SimWindow* SimDesktop::Find(WindowHandle Window) {
+  std::size_t index = IndexOf(Window);
+  return index < windows_.size() ? &windows_[index] : nullptr;
 }
 
 WindowHandle SimDesktop::NextWindow(WindowHandle Window, int Relation) {
@@ -141,12 +149,10 @@ WindowHandle SimDesktop::NextWindow(WindowHandle Window, int Relation) {
     return Window == kDesktop && !windows_.empty() ? windows_.front().Handle : 0;
   }
   if (Relation != kGwHwndNext) return 0;
-  for (std::size_t i = 0; i < windows_.size(); ++i) {
-    if (windows_[i].Handle == Window) {
-      return i + 1 < windows_.size() ? windows_[i + 1].Handle : 0;
-    }
-  }
-  return 0;  // a window destroyed meanwhile has no next window
+  std::size_t index = IndexOf(Window);
+  if (index + 1 >= windows_.size()) return 0;  // the last one, or destroyed meanwhile
+  hint_ = index + 1;
+  return windows_[index + 1].Handle;
 }
 
 std::string SimDesktop::WindowTitle(WindowHandle Window) {

@@ -257,6 +257,8 @@ class SimDesktop final : public IWindows,
 
   Platform platform_;
   std::vector<SimWindow> windows_;  // top of the z-order first
+  std::size_t IndexOf(WindowHandle Window);  // windows_.size() when there is none
+  std::size_t hint_ = 0;                     // where IndexOf looks first
   WindowHandle nextHandle_ = 0x20000;
   WindowHandle console_ = 0;
   WindowHandle foreground_ = 0;

@@ -45,8 +45,8 @@ constexpr ControlLayout kLayout[] = {
     {Control::lblMessage, L"STATIC", L"", 165, 120, 7245, 615,
      WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 0},
     {Control::txtLog, L"EDIT", L"", 120, 1680, 7215, 3060,
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-         ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+         ES_AUTOHSCROLL | ES_READONLY,
      WS_EX_CLIENTEDGE},
     {Control::lblDateTime, L"STATIC", L"Date && Time", 120, 1440, 1695, 255, kHeading, 0},
     {Control::lblEvent, L"STATIC", L"Event", 1800, 1440, 5535, 255, kHeading, 0},
@@ -112,15 +112,32 @@ void FormEvents::Timer() { form_.tmrWaitForWindow_Timer(); }
 
 void FormEvents::Click(Control Which) {
   switch (Which) {
-    case Control::cmdExit: form_.cmdExit_Click(); break;
-    case Control::cmdStopStart: form_.cmdStopStart_Click(); break;
-    case Control::cmdViewLog: form_.cmdViewLog_Click(); break;
-    case Control::cmdRefresh: form_.cmdRefresh_Click(); break;
-    case Control::cmdClear: form_.cmdClear_Click(); break;
-    case Control::mPopRestore: form_.mPopRestore_Click(); break;
-    case Control::mStopStart: form_.mStopStart_Click(); break;
-    case Control::mPopExit: form_.mPopExit_Click(); break;
-    default: break;
+    case Control::cmdExit:
+      form_.cmdExit_Click();
+      break;
+    case Control::cmdStopStart:
+      form_.cmdStopStart_Click();
+      break;
+    case Control::cmdViewLog:
+      form_.cmdViewLog_Click();
+      break;
+    case Control::cmdRefresh:
+      form_.cmdRefresh_Click();
+      break;
+    case Control::cmdClear:
+      form_.cmdClear_Click();
+      break;
+    case Control::mPopRestore:
+      form_.mPopRestore_Click();
+      break;
+    case Control::mStopStart:
+      form_.mStopStart_Click();
+      break;
+    case Control::mPopExit:
+      form_.mPopExit_Click();
+      break;
+    default:
+      break;
   }
 }
 
@@ -207,8 +224,6 @@ bool Win32Console::CreateControls() {
     HFONT font = layout.Which == Control::txtLog ? logFont_.Get() : font_.Get();
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
-  // Without this, a log longer than the default 32 767 characters would be cut.
-  SendMessageW(controls_[IndexOf(Control::txtLog)], EM_SETLIMITTEXT, 0, 0);
 
   menu_.Reset(CreatePopupMenu());
   if (!menu_) return false;
@@ -236,8 +251,7 @@ int Win32Console::PixelsY(double Twips) const {
 
 // ---------------------------------------------------------------- message handling
 
-LRESULT CALLBACK Win32Console::WindowProc(HWND Window, UINT Message, WPARAM WParam,
-                                          LPARAM LParam) {
+LRESULT CALLBACK Win32Console::WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
   auto* self = reinterpret_cast<Win32Console*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
   if (Message == WM_NCCREATE) {
     self = static_cast<Win32Console*>(reinterpret_cast<CREATESTRUCTW*>(LParam)->lpCreateParams);

@@ -1,9 +1,8 @@
 // The program's entry point: build the platform, build the form, load it, run the message loop.
-#include "platform/win32/raii.h"
-
 #include "app/frmZandrel.h"
 #include "platform/win32/console_window.h"
 #include "platform/win32/keyboard.h"
+#include "platform/win32/raii.h"
 #include "platform/win32/services.h"
 #include "platform/win32/tray.h"
 
@@ -21,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE /*Instance*/, HINSTANCE /*Previous*/, PWSTR /*Comm
     Win32System system;
     Win32Console console;
     Win32Tray tray;
-    Platform os{windows, keyboard, launcher, files, dialogs, clock,
+    Platform os{windows, keyboard, launcher, files,   dialogs, clock,
                 system,  console,  console,  console, tray};
 
     frmZandrel form(os);
