@@ -22,7 +22,8 @@ target_compile_definitions(tollivox_options INTERFACE
   TOLLIVOX_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} TOLLIVOX_VERSION_MINOR=${PROJECT_VERSION_MINOR})
 if(WIN32)
   # The Windows layer works in UTF-16; min/max macros would break std::min and std::max.
-  target_compile_definitions(tollivox_options INTERFACE UNICODE _UNICODE NOMINMAX)
+  # NOMINMAX is defined empty, as a source's own "#define NOMINMAX" does, so both can stand.
+  target_compile_definitions(tollivox_options INTERFACE UNICODE _UNICODE NOMINMAX=)
 endif()
 
 # tollivox_glob(<out-var> <pattern>...): sources matching the patterns (relative to the current

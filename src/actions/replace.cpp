@@ -11,7 +11,13 @@ namespace {
 // replacement together with its neighbours is replaced as well. Pushing each replacement back
 // onto the unread input and scanning on gives the same result as searching again from the start
 // after every replacement, without going over the whole text each time.
+// Some pairs never run out of occurrences ("ab" by "bbaa" grows for ever), so the work is bounded:
+// past it the call fails with Overflow instead of hanging the program.
+constexpr std::size_t kMaxRewriteBytes = 1 << 20;
+constexpr std::size_t kMaxReplacements = 1 << 20;
+
 std::string RewriteStretch(std::string_view Stretch, std::string_view Old, std::string_view New) {
+  std::size_t replacements = 0;
   std::string done;
   done.reserve(Stretch.size());
   std::string unread(Stretch.rbegin(), Stretch.rend());  // reversed: the next byte is at the back
@@ -22,6 +28,9 @@ std::string RewriteStretch(std::string_view Stretch, std::string_view Old, std::
         std::string_view(done).substr(done.size() - Old.size()) == Old) {
       done.resize(done.size() - Old.size());
       unread.append(New.rbegin(), New.rend());
+      if (++replacements > kMaxReplacements || done.size() + unread.size() > kMaxRewriteBytes) {
+        Raise(kErrOverflow);
+      }
     }
   }
   return done;

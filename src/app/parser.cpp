@@ -61,9 +61,8 @@ std::vector<std::string_view> SplitList(std::string_view Source, std::string_vie
     // The search starts one character after the item's start, which may be the delimiter itself.
     std::size_t end = start < text.size() ? text.find(Delimiter, NextCharacter(text, start))
                                           : std::string_view::npos;
-    std::string_view item = TrimSpaces(text.substr(start, end == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : end - start));
+    std::string_view item = TrimSpaces(
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     if (item.starts_with(Delimiter)) item = TrimLeadingSpaces(item.substr(Delimiter.size()));
     items.push_back(item);
     if (end == std::string_view::npos) break;
@@ -183,7 +182,9 @@ void frmZandrel::OptionLoop() {
     } else if (key == "H:") {
       ConsoleMode = ToInteger(ReadNumber(value));
     } else if (key == "L:") {
-      LogFilePath = value;
+      // A quoted log path ("C:\My Logs\run.log" in double quotes) would otherwise keep its quotes
+      // and markers, which no file name can hold: treat it like the other text options.
+      LogFilePath = unprotect(value);
     }
   }
 }
@@ -250,8 +251,8 @@ void frmZandrel::PlaceLogFile() {
 void frmZandrel::CheckValidity() {
   // A "/?" inside double quotes lost its slash to a marker in the quote step.
   const bool usage = CommandLine.find("/?") != std::string::npos;
-  const bool emptyLog = Os.System.ToUpper(CommandLine).find("/L:") != std::string::npos &&
-                        LogFilePath.empty();
+  const bool emptyLog =
+      Os.System.ToUpper(CommandLine).find("/L:") != std::string::npos && LogFilePath.empty();
   if (!usage && !emptyLog && WindowCount >= 1) return;
 
   Os.View.Hide();
@@ -268,8 +269,7 @@ void frmZandrel::CheckValidity() {
 }
 
 std::int16_t frmZandrel::ParseStr2StrArray(std::string SourceString, std::string Delimiter,
-                                           std::string DefaultValue,
-                                           List<std::string>& ResultArray,
+                                           std::string DefaultValue, List<std::string>& ResultArray,
                                            std::int16_t MinimumCount) {
   std::int16_t count = 0;
   Guard("ParseStr2StrArray", [&] {

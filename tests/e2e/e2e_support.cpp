@@ -45,26 +45,21 @@ DWORD WindowProcess(HWND Window) {
   return pid;
 }
 
+// Named, not a lambda: 32-bit Windows calls it with the stdcall convention.
+BOOL CALLBACK CollectWindow(HWND Window, LPARAM Param) {
+  reinterpret_cast<std::vector<HWND>*>(Param)->push_back(Window);
+  return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND Window, LPARAM Param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(Param)->push_back(Window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
 std::vector<HWND> ChildWindows(HWND Parent) {
   std::vector<HWND> windows;
-  EnumChildWindows(
-      Parent,
-      [](HWND Window, LPARAM Param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(Param)->push_back(Window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumChildWindows(Parent, CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
@@ -188,6 +183,20 @@ std::string ReadFileBytes(const std::wstring& Path) {
     bytes.append(buffer, read);
   CloseHandle(file);
   return bytes;
+}
+
+std::vector<std::string> FileNames(const std::wstring& Folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      names.push_back(Narrow(found.cFileName));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::wstring ShortPath(const std::wstring& Path) {

@@ -51,6 +51,8 @@ std::wstring BinDir();
 std::wstring BinProgram(std::wstring_view Name);
 bool FileExists(const std::wstring& Path);
 std::string ReadFileBytes(const std::wstring& Path);
+// Names of the files in Folder, sorted.
+std::vector<std::string> FileNames(const std::wstring& Folder);
 // The 8.3 form where the file system offers one, so a path can stand in a command without quotes.
 std::wstring ShortPath(const std::wstring& Path);
 

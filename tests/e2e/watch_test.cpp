@@ -156,6 +156,12 @@ TEST_F(E2eWatch, EntryWithoutAUsableWindowTimesOutAndTheProgramEnds) {
   }
 }
 
+TEST_F(E2eWatch, WithoutALogPathNoLogFileIsWritten) {
+  Tollivox& program = StartProgram("/W:Quarry /T:1 /I:300");
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_THAT(FileNames(Scratch.Path()), ElementsAre("Shutdown.exe", "tollivox.exe"));
+}
+
 TEST_F(E2eWatch, NewWindowsEntryActsOnlyOnWindowsCreatedAfterStartUntilItsCount) {
   TestWindow& old = Window("Old window");
   const std::string arguments = "/W:$NEW /K:n /C:2 /I:300 /L:run.log";

@@ -88,8 +88,7 @@ TEST(CommandLineParser, BuildsTheWatchEntries) {
       {"/W:", {""}, {1}, {""}, {3}, {0}},
       {"/W: a , b  /K: x ", {"a", "b"}, {1, 1}, {"x", ""}, {3, 3}, {0, 0}},
       // Quoted stretches one after the other, each protecting its own "/" and ",".
-      {"/W:\"a/b\",\"c/d\" /K:\"x/y\",z",
-       {"a/b", "c/d"}, {1, 1}, {"x/y", "z"}, {3, 3}, {0, 0}},
+      {"/W:\"a/b\",\"c/d\" /K:\"x/y\",z", {"a/b", "c/d"}, {1, 1}, {"x/y", "z"}, {3, 3}, {0, 0}},
       {"/W:\"Pay/Bill\"\"x/y\"", {"Pay/Billx/y"}, {1}, {""}, {3}, {0}},
       // A quote without a partner protects nothing, but quotes are still removed.
       {"/W:\"a/b", {"a"}, {1}, {""}, {3}, {0}},
@@ -173,6 +172,9 @@ TEST(CommandLineParser, ReadsCommandsAndSettings) {
       {"/W:a /L:C:\\Logs\\x.log", {}, {}, 0, 0, 1500, 1, "C:\\Logs\\x.log"},
       {"/W:a /L: C:\\My Logs\\x.log ", {}, {}, 0, 0, 1500, 1, "C:\\My Logs\\x.log"},
       {"/W:a /l:run.log /L:other.log", {}, {}, 0, 0, 1500, 1, kFolder + "\\other.log"},
+      // A quoted log path loses its quotes and keeps its "/" and ",", as a file name must.
+      {"/W:a /L:\"C:\\My Logs\\a,b/c.log\"", {}, {}, 0, 0, 1500, 1, "C:\\My Logs\\a,b/c.log"},
+      {"/W:a /L:\"run 2.log\"", {}, {}, 0, 0, 1500, 1, kFolder + "\\run 2.log"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Arguments);
@@ -331,7 +333,8 @@ TEST(ReplaceString, RewritesEveryOccurrenceWithinTheStretch) {
     SCOPED_TRACE(c.Text + " " + c.Old + " -> " + c.New);
     test::Harness h;
     std::string result;
-    ASSERT_TRUE(h.Run([&] { result = h.Form.ReplaceString(c.Text, c.Old, c.New, c.Start, c.End); }));
+    ASSERT_TRUE(
+        h.Run([&] { result = h.Form.ReplaceString(c.Text, c.Old, c.New, c.Start, c.End); }));
     EXPECT_EQ(result, c.Expected);
   }
 }
@@ -344,12 +347,8 @@ TEST(ReplaceString, RefusesCallsThatCannotEnd) {
     std::int16_t End;
   };
   const Case cases[] = {
-      {"", "x", 1, 3},
-      {"b", "bb", 1, 3},
-      {"b", "abc", 1, 3},
-      {"b", "x", 0, 3},
-      {"b", "x", -5, 3},
-      {"b", "x", 3, 1},
+      {"", "x", 1, 3},  {"b", "bb", 1, 3}, {"b", "abc", 1, 3},
+      {"b", "x", 0, 3}, {"b", "x", -5, 3}, {"b", "x", 3, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Old + " -> " + c.New + " " + std::to_string(c.Start) + ".." +
@@ -367,6 +366,25 @@ TEST(ReplaceString, RefusesCallsThatCannotEnd) {
     ASSERT_EQ(h.Desk.TrayCalls().size(), 1u);
     EXPECT_FALSE(h.Desk.TrayCalls()[0].Add);
   }
+}
+
+TEST(ReplaceString, StopsAReplacementThatWouldGrowForEver) {
+  // Each "ab" replaced by "bbaa" leaves a new "ab" behind: the text would grow without end.
+  test::Harness h;
+  h.Form.AppTitle = "Tollivox 1.10";
+  ASSERT_FALSE(h.Run([&] { h.Form.ReplaceString("aab", "ab", "bbaa", 1, 3); }));
+  EXPECT_EQ(h.Ended, kExitFatalError);
+  ASSERT_EQ(h.Desk.MessageBoxes().size(), 1u);
+  EXPECT_NE(h.Desk.MessageBoxes()[0].Text.find("module 'ReplaceString'.\n\nError # 6, Overflow"),
+            std::string::npos);
+}
+
+TEST(CommandLineParser, RefusesAnEmptyQuotedLogPath) {
+  test::Harness h;
+  h.Form.AppTitle = "Tollivox 1.10";
+  EXPECT_FALSE(Parse(h, "/W:a /L:\"\""));
+  ASSERT_EQ(h.Desk.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.Desk.MessageBoxes()[0].Text.rfind("ERROR: Incorrect syntax was used.", 0), 0u);
 }
 
 TEST(ListProcedures, SplitWithDefaultsAndMinimumCounts) {

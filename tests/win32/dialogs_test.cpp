@@ -32,8 +32,13 @@ Seen AnswerBox(const std::wstring& Title, int Press) {
   wchar_t text[512] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   seen.Text = text;
-  LRESULT defId = SendMessageW(box, DM_GETDEFID, 0, 0);
-  if (HIWORD(defId) == DC_HASDEFID) seen.DefaultButton = LOWORD(defId);
+  for (int id : {IDOK, IDYES, IDNO}) {
+    HWND candidate = GetDlgItem(box, id);
+    if (candidate != nullptr &&
+        (GetWindowLongW(candidate, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      seen.DefaultButton = id;
+    }
+  }
   seen.HasYes = GetDlgItem(box, IDYES) != nullptr;
   seen.HasOk = GetDlgItem(box, IDOK) != nullptr;
   HWND button = GetDlgItem(box, Press);

@@ -93,7 +93,9 @@ TEST(WindowsWalk, TheWindowBroughtForwardComesFirst) {
   ShowWindow(first.Get(), SW_SHOW);
   ShowWindow(second.Get(), SW_SHOW);
 
+  int step = 0;
   for (HWND front : {second.Get(), first.Get(), second.Get()}) {
+    SCOPED_TRACE(++step);
     HWND back = front == first.Get() ? second.Get() : first.Get();
     EXPECT_TRUE(windows.SetForeground(Handle(front)));
     windows.SetActive(Handle(front));

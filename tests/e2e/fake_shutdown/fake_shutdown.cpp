@@ -6,8 +6,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <shellapi.h>
 #include <windows.h>
+// After <windows.h>: the shell header needs its types.
+#include <shellapi.h>
 
 #include <string>
 
