@@ -67,9 +67,14 @@ tollivox_wine_start() {
     _tollivox_log "prefix created in $((SECONDS - started)) s"
   fi
 
-  # wineserver forks into the background once it is ready.
-  wineserver -p || { _tollivox_log "wineserver -p failed"; return 1; }
-  TOLLIVOX_WINESERVER_STARTED=1
+  # wineserver forks into the background once it is ready. It refuses when a server already
+  # runs for this prefix (left by an earlier run, or another shell's): use that one and leave
+  # it running at the end.
+  if wineserver -p; then
+    TOLLIVOX_WINESERVER_STARTED=1
+  else
+    _tollivox_log "a wineserver already runs for ${WINEPREFIX}; using it"
+  fi
 
   # The first Wine process starts the prefix's services, which live as long as the server and
   # inherit that process's output. Start them here with no output attached: otherwise CTest

@@ -81,12 +81,18 @@ std::vector<T> Used(const List<T>& Values, int Count) {
 Snapshot Take(const frmZandrel& Form) {
   const int windows = Form.WindowCount;
   const int commands = Form.CommandCount;
-  return {Used(Form.WindowStrings, windows), Used(Form.KeyStrings, windows),
-          Used(Form.Commands, commands),     Used(Form.ActivationModes, windows),
-          Used(Form.TimeoutSeconds, windows), Used(Form.Counts, windows),
-          Used(Form.ExecutionModes, commands), Form.SendKeysAnyWindow,
-          Form.ExecuteAnyWindow,              Form.ConsoleMode,
-          Form.IntervalMs,                    Form.LogFilePath,
+  return {Used(Form.WindowStrings, windows),
+          Used(Form.KeyStrings, windows),
+          Used(Form.Commands, commands),
+          Used(Form.ActivationModes, windows),
+          Used(Form.TimeoutSeconds, windows),
+          Used(Form.Counts, windows),
+          Used(Form.ExecutionModes, commands),
+          Form.SendKeysAnyWindow,
+          Form.ExecuteAnyWindow,
+          Form.ConsoleMode,
+          Form.IntervalMs,
+          Form.LogFilePath,
           Form.CommandLine};
 }
 
@@ -97,12 +103,14 @@ void CheckLists(const frmZandrel& Form, std::size_t InputSize, const Checker& Ch
   // Every read of entry n or command n in the watch and the actions must stay inside its list.
   auto holds = [](int High, int Count) { return Count == 0 || High >= Count; };
   Check(holds(Form.WindowStrings.UBound(), windows), "WindowStrings holds WindowCount elements");
-  Check(holds(Form.ActivationModes.UBound(), windows), "ActivationModes holds WindowCount elements");
+  Check(holds(Form.ActivationModes.UBound(), windows),
+        "ActivationModes holds WindowCount elements");
   Check(holds(Form.KeyStrings.UBound(), windows), "KeyStrings holds WindowCount elements");
   Check(holds(Form.TimeoutSeconds.UBound(), windows), "TimeoutSeconds holds WindowCount elements");
   Check(holds(Form.Counts.UBound(), windows), "Counts holds WindowCount elements");
   Check(holds(Form.Commands.UBound(), commands), "Commands holds CommandCount elements");
-  Check(holds(Form.ExecutionModes.UBound(), commands), "ExecutionModes holds CommandCount elements");
+  Check(holds(Form.ExecutionModes.UBound(), commands),
+        "ExecutionModes holds CommandCount elements");
   for (int i = 1; i <= windows; ++i) {
     Check(Form.ActivationModes[i] >= 0 && Form.ActivationModes[i] <= 5,
           "every activation mode is 0 to 5");

@@ -93,8 +93,8 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"/W:Setup /K:(a /L:run.log", Outcome::BadKeys, "", "(a"},
       {"/W:Setup /K:a) /L:run.log", Outcome::BadKeys, "", "a)"},
       {"/W:Setup /K:\"{a/b}\" /L:run.log", Outcome::BadKeys, "", "{a/b}"},
-      // A quoted log path keeps its quotes and its markers, which no file name can hold.
-      {"/W:Setup /L:\"x/y.log\"", Outcome::LogFailure},
+      // A log folder that does not exist: the first line cannot be written.
+      {"/W:Setup /L:C:\\No Such Folder\\run.log", Outcome::LogFailure},
       // Pieces that are ignored: the watch starts and acts on the window.
       {"/W:Setup /X:1 /K:a /L:run.log", Outcome::Runs, "", "a", "a"},
       {"/W:Setup /K:b /Z /L:run.log", Outcome::Runs, "", "b", "b"},
@@ -110,6 +110,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"/W:Setup /K:{ENTER 0} /L:run.log", Outcome::Runs, "", "{ENTER 0}", ""},
       {"/W:Setup /K: /L:run.log", Outcome::Runs},
       {"/W:Setup /K:m /H:abc /L:run.log", Outcome::Runs, "", "m", "m"},
+      {"/W:Setup /K:n /L:\"run.log\"", Outcome::Runs, "", "n", "n"},
   };
 
   for (const Case& c : cases) {
@@ -164,6 +165,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
         EXPECT_EQ(h.Ended, kExitLogFailure);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(FirstLine(boxes[0].Text), kFatalStart + "Add2Log'.");
+        EXPECT_NE(boxes[0].Text.find("\nError # 76, "), std::string::npos) << boxes[0].Text;
         EXPECT_EQ(FilesWritten(h.Desk), std::vector<std::string>{});
         break;
       case Outcome::Runs: {

@@ -83,7 +83,7 @@ std::ptrdiff_t Position(const std::vector<WindowHandle>& Order, HWND Window) {
   return found == Order.end() ? -1 : found - Order.begin();
 }
 
-TEST(WindowsWalk, TheWindowBroughtForwardComesFirst) {
+TEST(WindowsWalk, FollowsTheZOrderFromTheTopDown) {
   Win32Windows windows;
   EXPECT_EQ(windows.DesktopWindow(), Handle(GetDesktopWindow()));
   OwnWindow first(L"Tollivox walk first");
@@ -92,24 +92,39 @@ TEST(WindowsWalk, TheWindowBroughtForwardComesFirst) {
   ASSERT_NE(second.Get(), nullptr);
   ShowWindow(first.Get(), SW_SHOW);
   ShowWindow(second.Get(), SW_SHOW);
+  Pump();
 
+  // The later window opened on top; then each in turn is raised.
   int step = 0;
   for (HWND front : {second.Get(), first.Get(), second.Get()}) {
     SCOPED_TRACE(++step);
     HWND back = front == first.Get() ? second.Get() : first.Get();
-    EXPECT_TRUE(windows.SetForeground(Handle(front)));
-    windows.SetActive(Handle(front));
-    ASSERT_TRUE(Eventually([&] { return GetForegroundWindow() == front; }));
+    if (step > 1) {
+      SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      Pump();
+    }
     std::vector<WindowHandle> order = Walk(windows);
     std::ptrdiff_t frontAt = Position(order, front);
     std::ptrdiff_t backAt = Position(order, back);
     ASSERT_GE(frontAt, 0);
     ASSERT_GE(backAt, 0);
     EXPECT_LT(frontAt, backAt);
+    EXPECT_EQ(std::count(order.begin(), order.end(), windows.DesktopWindow()), 0);
+  }
+}
+
+TEST(WindowsWalk, SetForegroundAndSetActiveActivateTheWindow) {
+  Win32Windows windows;
+  OwnWindow first(L"Tollivox activate first");
+  OwnWindow second(L"Tollivox activate second");
+  ShowWindow(first.Get(), SW_SHOW);
+  ShowWindow(second.Get(), SW_SHOW);
+  for (HWND front : {first.Get(), second.Get(), first.Get()}) {
+    EXPECT_TRUE(windows.SetForeground(Handle(front)));
+    windows.SetActive(Handle(front));
+    EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == front; }));
     EXPECT_EQ(GetActiveWindow(), front);
   }
-  std::vector<WindowHandle> order = Walk(windows);
-  EXPECT_EQ(std::count(order.begin(), order.end(), windows.DesktopWindow()), 0);
 }
 
 TEST(WindowsTitles, ReadBackExactlyIncludingCharactersOutsideTheCodePage) {
