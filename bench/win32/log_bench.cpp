@@ -3,6 +3,7 @@
 // start together on a signal and report when they are done, so process start and end stay out
 // of the figure.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -33,7 +34,7 @@ bool AcquireAll(HANDLE Semaphore, int Count) {
 
 // Checks the log holds exactly Lines lines of every writer, each writer's in order.
 bool LogIsComplete(const std::wstring& Path, int Writers, int Lines) {
-  std::ifstream log(Path, std::ios::binary);
+  std::ifstream log(std::filesystem::path(Path), std::ios::binary);
   std::map<int, int> lastSeq;
   int total = 0;
   for (std::string line; std::getline(log, line);) {

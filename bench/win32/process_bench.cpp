@@ -1,7 +1,5 @@
 // What a resident tollivox.exe costs the machine while it waits: its CPU time over a long idle
 // watch, and its working set beside a minimal window program's.
-#include <psapi.h>
-
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -9,6 +7,8 @@
 #include <vector>
 
 #include "bench_support.h"
+// After <windows.h>, which bench_support.h brings.
+#include <psapi.h>
 
 namespace tollivox::bench {
 

@@ -2,8 +2,10 @@
 // the tick cannot do without: the walk, the two title reads per window and entry, the
 // upper-casing and the search. Both run in the same rounds, in alternating order, so that a
 // noisy machine slows them alike. Layers of the bare loop show where the time of a tick goes.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,13 +74,46 @@ void BareTick(const std::vector<std::wstring>& Entries, Depth Level) {
   }
 }
 
-int CountTopLevelWindows() {
-  int count = 0;
-  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
-       window = GetWindow(window, GW_HWNDNEXT)) {
-    ++count;
+enum class StringPath { Floor, Tick, OneCall };
+
+// Upper case of UTF-8 text with a single LCMapStringEx call: simple case mapping keeps the
+// length of UTF-16 text, so the size query the platform's ToUpper makes first is not needed.
+std::string OneCallUpper(std::string_view Text) {
+  std::wstring wide = win32::Widen(Text);
+  std::wstring upper(wide.size(), L'\0');
+  const int length = UpperInto(wide.data(), static_cast<int>(wide.size()), upper);
+  upper.resize(static_cast<std::size_t>(length));
+  return win32::Narrow(upper);
+}
+
+// The string work a tick does for every title it reads, without reading any.
+void StringWork(const std::vector<std::wstring>& Titles, const std::vector<std::wstring>& Entries,
+                StringPath Path, ISystem& System) {
+  std::wstring upper;
+  for (const std::wstring& entry : Entries) {
+    if (Path == StringPath::Floor) {
+      std::wstring wanted(entry.size(), L'\0');
+      wanted.resize(static_cast<std::size_t>(
+          UpperInto(entry.c_str(), static_cast<int>(entry.size()), wanted)));
+      for (const std::wstring& title : Titles) {
+        const int length = UpperInto(title.data(), static_cast<int>(title.size()), upper);
+        gSink = gSink + std::wstring_view(upper.data(), static_cast<std::size_t>(length))
+                            .find(wanted);
+      }
+      continue;
+    }
+    const std::string wanted = System.ToUpper(win32::Narrow(entry));
+    for (const std::wstring& title : Titles) {
+      // As the tick reads a title: UTF-8 with the terminator appended, which stays out of the
+      // upper-casing.
+      std::string raw = win32::Narrow(title);
+      raw += '\0';
+      const std::string_view text = std::string_view(raw).substr(0, raw.size() - 1);
+      const std::string upperTitle =
+          Path == StringPath::Tick ? System.ToUpper(text) : OneCallUpper(text);
+      gSink = gSink + upperTitle.find(wanted);
+    }
   }
-  return count;
 }
 
 }  // namespace
@@ -149,33 +184,44 @@ int RunTickBench(const Arguments& Args) {
     }
   }
 
+  // The titles as one walk finds them, for the rows that time the string work alone.
+  std::vector<std::wstring> titles;
+  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        std::max(0, GetWindowTextW(window, text.data(), static_cast<int>(text.size())))));
+    titles.push_back(text);
+  }
+  const int walked = static_cast<int>(titles.size());
+
   struct Row {
     const char* Name;
+    std::function<void()> Body;
     std::vector<double> Samples;
   };
-  std::vector<Row> rows = {{"walk only (GetDesktopWindow, GetWindow)", {}},
-                           {"walk + GetWindowTextLengthW/GetWindowTextW", {}},
-                           {"bare floor: + upper-casing and search", {}},
-                           {"real tick (frmZandrel over Win32Windows)", {}}};
+  std::vector<Row> rows = {
+      {"walk only (GetDesktopWindow, GetWindow)", [&] { BareTick(entries, Depth::Walk); }, {}},
+      {"walk + GetWindowTextLengthW/GetWindowTextW", [&] { BareTick(entries, Depth::Read); }, {}},
+      {"bare floor: + upper-casing and search", [&] { BareTick(entries, Depth::Floor); }, {}},
+      {"real tick (frmZandrel over Win32Windows)", [&] { form.tmrWaitForWindow_Timer(); }, {}},
+      // The string work of a tick without the window calls: what the floor does, what the tick
+      // does, and the tick's work with the upper-casing done in one call.
+      {"strings only, floor: LCMapStringEx once + find",
+       [&] { StringWork(titles, entries, StringPath::Floor, system); }, {}},
+      {"strings only, tick: UTF-8 title + ToUpper + find",
+       [&] { StringWork(titles, entries, StringPath::Tick, system); }, {}},
+      {"strings only, tick with one-call upper-casing",
+       [&] { StringWork(titles, entries, StringPath::OneCall, system); }, {}},
+  };
+  constexpr std::size_t kFloorRow = 2;
+  constexpr std::size_t kTickRow = 3;
   auto measure = [&](std::size_t Row) {
     const double start = NowSeconds();
-    switch (Row) {
-      case 0:
-        BareTick(entries, Depth::Walk);
-        break;
-      case 1:
-        BareTick(entries, Depth::Read);
-        break;
-      case 2:
-        BareTick(entries, Depth::Floor);
-        break;
-      default:
-        form.tmrWaitForWindow_Timer();
-        break;
-    }
+    rows[Row].Body();
     return (NowSeconds() - start) * 1000.0;
   };
-  // Warm both sides up, then alternate the order round by round.
+  // Warm every row up, then alternate the order round by round.
   for (int i = 0; i < 3; ++i) {
     for (std::size_t row = 0; row < rows.size(); ++row) measure(row);
   }
@@ -187,22 +233,21 @@ int RunTickBench(const Arguments& Args) {
       took[row] = measure(row);
     }
     for (std::size_t row = 0; row < rows.size(); ++row) rows[row].Samples.push_back(took[row]);
-    pairRatios.push_back(took[3] / took[2]);
+    pairRatios.push_back(took[kTickRow] / took[kFloorRow]);
   }
 
-  const int walked = CountTopLevelWindows();
   std::printf("tick: %d top-level windows walked (%d of them the benchmark's, %s), %d entries, "
               "%d rounds, %s\n",
               walked, windowCount, inHelper ? "in a helper process" : "in this process",
               entryCount, rounds, pump ? "real message pump" : "quiet yields");
   for (const Row& row : rows) {
     const double median = Median(row.Samples);
-    std::printf("  %-46s median %8.3f ms  p90 %8.3f ms  per title read %6.2f us\n", row.Name,
-                median, Percentile(row.Samples, 90),
+    std::printf("  %-50s median %8.3f ms  p90 %8.3f ms  per window %7.2f us\n", row.Name, median,
+                Percentile(row.Samples, 90),
                 median * 1000.0 / (static_cast<double>(walked) * entryCount));
   }
-  const double floor = Median(rows[2].Samples);
-  const double tick = Median(rows[3].Samples);
+  const double floor = Median(rows[kFloorRow].Samples);
+  const double tick = Median(rows[kTickRow].Samples);
   std::printf("  real tick / bare floor: ratio of medians %.3f, median of per-round ratios %.3f"
               " (goal <= 1.05)\n",
               tick / floor, Median(pairRatios));

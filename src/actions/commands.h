@@ -14,7 +14,7 @@ class ProgramNotFound : public RuntimeError {
  public:
   ProgramNotFound(const Status& Result, std::string Command)
       : RuntimeError(Result.Number, Result.Description.empty() ? ErrorDescription(Result.Number)
-                                                              : Result.Description),
+                                                               : Result.Description),
         Command(std::move(Command)) {}
   std::string Command;
 };

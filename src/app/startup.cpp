@@ -28,9 +28,9 @@ void frmZandrel::Form_Load() {
       const float left =
           (static_cast<float>(Os.View.ScreenWidth()) - static_cast<float>(Os.View.OuterWidth())) /
           2.0f;
-      const float top = (static_cast<float>(Os.View.ScreenHeight()) -
-                         static_cast<float>(Os.View.OuterHeight())) /
-                        2.0f;
+      const float top =
+          (static_cast<float>(Os.View.ScreenHeight()) - static_cast<float>(Os.View.OuterHeight())) /
+          2.0f;
       Os.View.Move(left, top);
       if (ConsoleMode == 1 || ConsoleMode == 2) {
         Os.View.SetState(WindowState::Minimized);

@@ -42,8 +42,7 @@ WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text) {
     const std::string raw = RawTitle(window);
     // The terminator never decides a match (no search text holds one), so it stays out of the
     // locale's upper-casing.
-    const std::string title =
-        Os.System.ToUpper(std::string_view(raw).substr(0, raw.size() - 1));
+    const std::string title = Os.System.ToUpper(std::string_view(raw).substr(0, raw.size() - 1));
     if (title.find(wanted) != std::string::npos) return window;
   }
   return 0;

@@ -61,10 +61,14 @@ TEST(Actions, KeyStringsAreAnnouncedThenTypedIntoTheWindowActedOn) {
     std::vector<std::string> Sending;
   } cases[] = {
       {"/W:Setup,Other /K:,{ENTER}", 1, "", {}},
-      {"/W:Setup,Other /K:a,b /S:1", 1, "ab",
+      {"/W:Setup,Other /K:a,b /S:1",
+       1,
+       "ab",
        {"Sending \"a\" keystrokes...", "Sending \"b\" keystrokes..."}},
       // The second entry is dealt with after the first tick; its keys are still typed.
-      {"/W:Setup,Gone /K:x,y /S:1 /T:3,1", 2, "xyxy",
+      {"/W:Setup,Gone /K:x,y /S:1 /T:3,1",
+       2,
+       "xyxy",
        {"Sending \"x\" keystrokes...", "Sending \"y\" keystrokes...", "Sending \"x\" keystrokes...",
         "Sending \"y\" keystrokes..."}},
   };

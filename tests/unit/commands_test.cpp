@@ -60,15 +60,14 @@ TEST(Commands, ShutdownStartsTheShutdownProgramAndEnds) {
     std::string Label;
     bool Hidden;
   } cases[] = {
-      {"$SHUT", 1, " 1", false},       {"$shutdown 3", 3, " 3", false},
-      {"$SHUT x", 0, " 0", false},     {"$SHUT 2.5", 2, " 2", false},
-      {"$SHUT 3.5", 4, " 4", true},    {"$Shut -1", -1, "-1", false},
+      {"$SHUT", 1, " 1", false},     {"$shutdown 3", 3, " 3", false}, {"$SHUT x", 0, " 0", false},
+      {"$SHUT 2.5", 2, " 2", false}, {"$SHUT 3.5", 4, " 4", true},    {"$Shut -1", -1, "-1", false},
   };
   for (const Case& c : cases) {
     Harness h;
     const WindowHandle setup = h.Desk.CreateWindow("Setup");
-    ASSERT_TRUE(h.Load("/W:Setup /K:k /E:" + c.Command + (c.Hidden ? " /H:2" : "") +
-                       " /L:run.log"));
+    ASSERT_TRUE(
+        h.Load("/W:Setup /K:k /E:" + c.Command + (c.Hidden ? " /H:2" : "") + " /L:run.log"));
     EXPECT_FALSE(h.Tick()) << c.Command;
     EXPECT_EQ(h.Ended, kExitFinished);
     EXPECT_EQ(h.Form.ShutdownType, c.Type);
@@ -97,7 +96,9 @@ TEST(Commands, MissingProgramIsReportedByTheCommandAsWritten) {
   } cases[] = {
       {"/E:notthere.exe", "notthere.exe", "notthere.exe", {Exec("notthere.exe")}},
       {"/E:ok.exe,bad.exe /M:1,1 /O:1", "bad.exe", "bad.exe", {Exec("ok.exe"), Exec("bad.exe")}},
-      {"/E:$SHUT 2", "C:\\Program Files\\Tollivox\\Shutdown.exe", "$SHUT 2",
+      {"/E:$SHUT 2",
+       "C:\\Program Files\\Tollivox\\Shutdown.exe",
+       "$SHUT 2",
        {"Shutting Down (Type=2)...", ">>>>> Unloaded"}},
   };
   for (const Case& c : cases) {
@@ -107,11 +108,13 @@ TEST(Commands, MissingProgramIsReportedByTheCommandAsWritten) {
     ASSERT_TRUE(h.Load("/W:Setup /K:k " + c.Args + " /L:run.log"));
     EXPECT_FALSE(h.Tick());
     EXPECT_EQ(h.Ended, kExitFatalError);
-    const std::string error = "ERROR: The executable file specified '" + c.Named + "' was not located.";
+    const std::string error =
+        "ERROR: The executable file specified '" + c.Named + "' was not located.";
     ASSERT_EQ(h.Desk.MessageBoxes().size(), 1u);
     EXPECT_EQ(h.Desk.MessageBoxes()[0].Text,
-              error + "\n\nPlease specify the full path name or ensure that the\n"
-                      "folder is located in the system path.");
+              error +
+                  "\n\nPlease specify the full path name or ensure that the\n"
+                  "folder is located in the system path.");
     EXPECT_EQ(h.Desk.MessageBoxes()[0].Title, "Tollivox 1.10");
     std::vector<std::string> expected = c.Before;
     expected.push_back(error);

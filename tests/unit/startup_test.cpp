@@ -69,9 +69,10 @@ TEST(Startup, FirstLogLineTimerAndViewLogButton) {
     EXPECT_EQ(h.Desk.Interval, c.Interval) << c.Args;
     EXPECT_TRUE(h.Desk.TimerOn);
     const std::vector<std::string> log = h.LogLines(h.LogPath("run.log"));
-    EXPECT_EQ(log, c.ViewLog ? std::vector<std::string>{"Sun 12/06/26 08:00:00: >>>>> Loaded with '" +
-                                                        c.Args + "'"}
-                             : std::vector<std::string>{});
+    EXPECT_EQ(log, c.ViewLog
+                       ? std::vector<std::string>{"Sun 12/06/26 08:00:00: >>>>> Loaded with '" +
+                                                  c.Args + "'"}
+                       : std::vector<std::string>{});
   }
 }
 

@@ -77,7 +77,8 @@ TEST(TitleSearch, FirstWindowInZOrderWhoseTitleContainsTheTextIgnoringCase) {
     for (std::size_t i = c.Windows.size(); i-- > 0;) {
       handles[i] = h.Desk.CreateWindow(c.Windows[i].first, c.Windows[i].second);
     }
-    const WindowHandle expected = c.Expected < 0 ? 0 : handles[static_cast<std::size_t>(c.Expected)];
+    const WindowHandle expected =
+        c.Expected < 0 ? 0 : handles[static_cast<std::size_t>(c.Expected)];
     EXPECT_EQ(h.Form.FindWindowByTitle(c.Text), expected) << "'" << c.Text << "'";
     EXPECT_EQ(h.Form.WindowExists(c.Text), c.Expected >= 0) << "'" << c.Text << "'";
   }
@@ -131,8 +132,8 @@ TEST(WatchCycle, FirstMatchHiddenOrDisabledIsNotFound) {
     ASSERT_TRUE(h.Load("/W:setup /L:run.log /T:-1"));
     ASSERT_TRUE(h.Tick());
     const bool usable = c.Visible && c.Enabled;
-    EXPECT_EQ(Log(h)[2], usable ? "Found window containing \"setup\" string..."
-                                : "'setup' window not found.");
+    EXPECT_EQ(Log(h)[2],
+              usable ? "Found window containing \"setup\" string..." : "'setup' window not found.");
     EXPECT_EQ(h.Desk.WindowCalls().empty(), !usable);
     for (const sim::WindowCall& call : h.Desk.WindowCalls()) EXPECT_NE(call.Window, below);
   }
@@ -243,9 +244,9 @@ TEST(WatchCycle, FinishedListEndsWithTwoLinesAndRemovesTheIconUnlessHidden) {
     ASSERT_TRUE(h.Load(std::string("/W: /H:") + mode + " /L:run.log"));
     EXPECT_FALSE(h.Tick());
     EXPECT_EQ(h.Ended, kExitFinished);
-    EXPECT_EQ(LogAfter(h, 1), (std::vector<std::string>{
-                                  "Dealt with all windows for counts and timeouts specified",
-                                  ">>>>> Unloaded"}));
+    EXPECT_EQ(LogAfter(h, 1),
+              (std::vector<std::string>{"Dealt with all windows for counts and timeouts specified",
+                                        ">>>>> Unloaded"}));
     if (std::string(mode) == "2") {
       EXPECT_TRUE(h.Desk.TrayCalls().empty());
     } else {
@@ -256,10 +257,9 @@ TEST(WatchCycle, FinishedListEndsWithTwoLinesAndRemovesTheIconUnlessHidden) {
 }
 
 TEST(WatchCycle, EventsArrivingAtAYieldInsideATick) {
-  const std::vector<std::string> searches = {"Looking for window containing \"a\" string...",
-                                             "'a' window not found.",
-                                             "Looking for window containing \"b\" string...",
-                                             "'b' window not found."};
+  const std::vector<std::string> searches = {
+      "Looking for window containing \"a\" string...", "'a' window not found.",
+      "Looking for window containing \"b\" string...", "'b' window not found."};
   // A second timer event while the tick waits is dropped; the next one runs normally.
   {
     Harness h;

@@ -256,7 +256,7 @@ class SimDesktop final : public IWindows,
   std::int32_t MissingError(const std::string& WindowsPath) const;
 
   Platform platform_;
-  std::vector<SimWindow> windows_;  // top of the z-order first
+  std::vector<SimWindow> windows_;           // top of the z-order first
   std::size_t IndexOf(WindowHandle Window);  // windows_.size() when there is none
   std::size_t hint_ = 0;                     // where IndexOf looks first
   WindowHandle nextHandle_ = 0x20000;
