@@ -13,8 +13,8 @@ namespace {
 // after every replacement, without going over the whole text each time.
 // Some pairs never run out of occurrences ("ab" by "bbaa" grows for ever), so the work is bounded:
 // past it the call fails with Overflow instead of hanging the program.
-constexpr std::size_t kMaxRewriteBytes = 1 << 20;
-constexpr std::size_t kMaxReplacements = 1 << 20;
+constexpr std::size_t kMaxRewriteBytes = 1 << 18;
+constexpr std::size_t kMaxReplacements = 1 << 16;  // more than a 16-bit stretch can hold
 
 std::string RewriteStretch(std::string_view Stretch, std::string_view Old, std::string_view New) {
   std::size_t replacements = 0;

@@ -73,30 +73,35 @@ ReadWay ReadLogIntoView(frmZandrel& Form) {
     }
     if (!files.Exists(path)) return ReadWay::MissingFile;
     busy = Form.IsFileOpen(path);
-    if (busy == 0) break;
+    if (busy == 0) {
+      std::string earlier;
+      std::string current;
+      // Wide, so that a log of any length shows its true tail.
+      std::int64_t lineCount = 0;
+      const Status result = files.ReadLines(path, [&](std::string_view Line) {
+        ++lineCount;
+        if (lineCount % kBlockLines == 0) {
+          earlier = std::move(current);
+          current.clear();
+        }
+        current += Line;
+        current += "\r\n";
+      });
+      if (result.Ok()) {
+        Form.Os.View.SetText(Control::txtLog, earlier + current);
+        return ReadWay::Read;
+      }
+      // Cleared by another copy between the test and the open: nothing to show.
+      if (result.Number == kErrFileNotFound && !files.Exists(path)) return ReadWay::MissingFile;
+      // Taken between the busy test and the read (another copy's own busy test holds it for a
+      // moment, so does a virus scanner): one more busy result, not a reason to end.
+      if (result.Number != kErrPermissionDenied || !files.Exists(path)) Check(result);
+      busy = result.Number;
+    }
     ++attempts;
     // As in the writer: a lock held for a moment must not use up the attempts.
     Form.Os.Clock.Pause(1);
   }
-
-  std::string earlier;
-  std::string current;
-  // Wide, so that a log of any length shows its true tail.
-  std::int64_t lineCount = 0;
-  const Status result = files.ReadLines(path, [&](std::string_view Line) {
-    ++lineCount;
-    if (lineCount % kBlockLines == 0) {
-      earlier = std::move(current);
-      current.clear();
-    }
-    current += Line;
-    current += "\r\n";
-  });
-  // Cleared by another copy between the test and the open: nothing to show.
-  if (result.Number == kErrFileNotFound && !files.Exists(path)) return ReadWay::MissingFile;
-  Check(result);
-  Form.Os.View.SetText(Control::txtLog, earlier + current);
-  return ReadWay::Read;
 }
 
 // The caret goes to the end through the text box itself: typed keys would reach whatever window

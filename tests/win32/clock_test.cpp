@@ -42,8 +42,8 @@ TEST(ClockFormat, LogDateUsesTheLocaleWeekdayForEveryDay) {
     EXPECT_EQ(FormatLogDate(2026, 12, day, date.wDayOfWeek),
               weekday + " 12" + separator + dd + separator + "26");
   }
-  EXPECT_EQ(FormatLogTime(7, 20, 5), "07" + LocaleItem(LOCALE_STIME) + "20" +
-                                         LocaleItem(LOCALE_STIME) + "05");
+  EXPECT_EQ(FormatLogTime(7, 20, 5),
+            "07" + LocaleItem(LOCALE_STIME) + "20" + LocaleItem(LOCALE_STIME) + "05");
 }
 
 TEST(ClockFormat, EnglishLocaleGivesTheDocumentedLine) {

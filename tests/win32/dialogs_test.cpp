@@ -43,8 +43,7 @@ Seen AnswerBox(const std::wstring& Title, int Press) {
   seen.HasOk = GetDlgItem(box, IDOK) != nullptr;
   HWND button = GetDlgItem(box, Press);
   if (button != nullptr) {
-    SendMessageW(box, WM_COMMAND, MAKEWPARAM(Press, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(Press, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   } else {
     SendMessageW(box, WM_CLOSE, 0, 0);
   }
@@ -71,8 +70,8 @@ TEST(Dialogs, MessageBoxShowsTheTextAndReportsTheButton) {
     std::wstring title = test::UniqueName(L"Tollivox 1.10 box");
     Seen seen;
     std::thread user([&] { seen = AnswerBox(title, c.Press); });
-    MsgBoxAnswer answer = dialogs.ShowMessageBox("Line one \xC3\xA9\n\nLine three", Narrow(title),
-                                                 c.Buttons, c.Icon);
+    MsgBoxAnswer answer =
+        dialogs.ShowMessageBox("Line one \xC3\xA9\n\nLine three", Narrow(title), c.Buttons, c.Icon);
     user.join();
     ASSERT_TRUE(seen.Found);
     EXPECT_EQ(answer, c.Answer);

@@ -144,10 +144,10 @@ TEST(FilesErrors, SystemErrorsMapToRunTimeErrors) {
     std::int32_t Number;
   };
   const Case cases[] = {
-      {ERROR_FILE_NOT_FOUND, 53},   {ERROR_PATH_NOT_FOUND, 76},  {ERROR_SHARING_VIOLATION, 70},
-      {ERROR_LOCK_VIOLATION, 70},   {ERROR_ACCESS_DENIED, 75},   {ERROR_INVALID_NAME, 52},
-      {ERROR_BAD_PATHNAME, 52},     {ERROR_DISK_FULL, 61},       {ERROR_HANDLE_DISK_FULL, 61},
-      {ERROR_NOT_READY, 71},        {ERROR_WRITE_PROTECT, 70},   {ERROR_GEN_FAILURE, 75},
+      {ERROR_FILE_NOT_FOUND, 53}, {ERROR_PATH_NOT_FOUND, 76}, {ERROR_SHARING_VIOLATION, 70},
+      {ERROR_LOCK_VIOLATION, 70}, {ERROR_ACCESS_DENIED, 75},  {ERROR_INVALID_NAME, 52},
+      {ERROR_BAD_PATHNAME, 52},   {ERROR_DISK_FULL, 61},      {ERROR_HANDLE_DISK_FULL, 61},
+      {ERROR_NOT_READY, 71},      {ERROR_WRITE_PROTECT, 70},  {ERROR_GEN_FAILURE, 75},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.System);
@@ -174,8 +174,7 @@ TEST(FilesLog, AppendsAnsiTextAndReadsItBackLineByLine) {
   EXPECT_EQ(ReadBytes(path), ToAnsi("Loaded \xC3\xA9\r\nsecond\r\n"));
 
   Status read;
-  EXPECT_EQ(Lines(files, path, read),
-            (std::vector<std::string>{"Loaded \xC3\xA9", "second"}));
+  EXPECT_EQ(Lines(files, path, read), (std::vector<std::string>{"Loaded \xC3\xA9", "second"}));
   EXPECT_TRUE(read.Ok());
 }
 
@@ -222,9 +221,9 @@ TEST(FilesLog, CreateEmptyTruncatesAndAgeFollowsTheLastWrite) {
 
   // Pretend the last write was an hour ago.
   {
-    HANDLE file = CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);

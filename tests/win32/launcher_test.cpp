@@ -46,7 +46,8 @@ TEST(Launcher, MissingProgramsAreFileNotFound) {
 TEST(Launcher, AFileThatIsNoProgramIsAnotherFailure) {
   ScratchFolder folder;
   std::string fake = folder.File(L"not a program.exe");
-  std::ofstream(std::filesystem::path(Widen(fake)), std::ios::binary) << "just some text, no program";
+  std::ofstream(std::filesystem::path(Widen(fake)), std::ios::binary)
+      << "just some text, no program";
   Status result = Win32Launcher().Start("\"" + fake + "\"", 1);
   EXPECT_EQ(result.Number, kErrInvalidProcedureCall);
   EXPECT_FALSE(result.Description.empty());

@@ -1,8 +1,10 @@
 // The Windows layer tests. Some tests need a second process; they start this binary again with
 // a helper mode as its first argument, which runs here before GoogleTest sees the arguments.
+// helpers.h brings <windows.h>, which <shellapi.h> needs before it.
 #include "helpers.h"
-// <shellapi.h> needs <windows.h> first, which helpers.h brings.
+// clang-format off
 #include <shellapi.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -89,9 +91,9 @@ int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Event
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"TollivoxTestHelperWindow";
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, windowClass.lpszClassName, Title.c_str(),
-                                WS_OVERLAPPEDWINDOW, 100, 100, 300, 200, nullptr, nullptr,
-                                windowClass.hInstance, nullptr);
+  HWND window =
+      CreateWindowExW(0, windowClass.lpszClassName, Title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100,
+                      300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (window == nullptr) return 2;
   ShowWindow(window, SW_SHOWNORMAL);
   SetEvent(ready.Get());
@@ -100,8 +102,7 @@ int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Event
   for (;;) {
     DWORD now = GetTickCount();
     if (static_cast<LONG>(deadline - now) <= 0) break;
-    DWORD result =
-        MsgWaitForMultipleObjects(1, &waitFor, FALSE, deadline - now, QS_ALLINPUT);
+    DWORD result = MsgWaitForMultipleObjects(1, &waitFor, FALSE, deadline - now, QS_ALLINPUT);
     if (result == WAIT_OBJECT_0) break;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -43,8 +43,8 @@ TEST(SystemCommandLine, ArgumentTextFollowsTheProgramName) {
 TEST(SystemCommandLine, AnotherProcessReadsItsArgumentsAsGiven) {
   ScratchFolder folder;
   std::wstring report = (folder.Path() / L"args.txt").wstring();
-  std::wstring arguments = L"--report-command-line " + Quoted(report) +
-                           L" /W:\"Save As\",\u00E9t\u00E9 /K:{ENTER}";
+  std::wstring arguments =
+      L"--report-command-line " + Quoted(report) + L" /W:\"Save As\",\u00E9t\u00E9 /K:{ENTER}";
   HelperProcess helper(arguments);
   ASSERT_TRUE(helper.Started());
   ASSERT_EQ(helper.WaitForExit(30000), 0);
@@ -80,9 +80,16 @@ TEST(SystemToUpper, FollowsTheLocaleAndKeepsLength) {
       {"save as /w:x 123", "SAVE AS /W:X 123"},
       {"SETUP", "SETUP"},
       // Sharp s has no single upper-case letter; it stays, so lengths still line up.
-      {"stra\xC3\x9F" "e \xC3\xA4\xC3\xB6\xC3\xBC", "STRA\xC3\x9F" "E \xC3\x84\xC3\x96\xC3\x9C"},
-      {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2"},
-      {"\xF0\x9D\x84\x9E" "a", "\xF0\x9D\x84\x9E" "A"},
+      {"stra\xC3\x9F"
+       "e \xC3\xA4\xC3\xB6\xC3\xBC",
+       "STRA\xC3\x9F"
+       "E \xC3\x84\xC3\x96\xC3\x9C"},
+      {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+       "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2"},
+      {"\xF0\x9D\x84\x9E"
+       "a",
+       "\xF0\x9D\x84\x9E"
+       "A"},
   };
   Win32System system;
   for (const Case& c : cases) {

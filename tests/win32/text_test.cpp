@@ -1,9 +1,10 @@
+#include "platform/win32/text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "helpers.h"
-#include "platform/win32/text.h"
 
 namespace tollivox::win32 {
 namespace {
@@ -19,8 +20,13 @@ TEST(TextConversion, Utf8AndUtf16RoundTripAndRepairInvalidInput) {
       {"empty", "", L"", ""},
       {"ascii", "Save As", L"Save As", "Save As"},
       {"latin", "\xC3\xA9t\xC3\xA9", L"\u00E9t\u00E9", "\xC3\xA9t\xC3\xA9"},
-      {"surrogate pair", "a\xF0\x9D\x84\x9E" "b", L"a\xD834\xDD1E" L"b",
-       "a\xF0\x9D\x84\x9E" "b"},
+      {"surrogate pair",
+       "a\xF0\x9D\x84\x9E"
+       "b",
+       L"a\xD834\xDD1E"
+       L"b",
+       "a\xF0\x9D\x84\x9E"
+       "b"},
       {"embedded zero", std::string("a\0b", 3), std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
       {"stray continuation byte", "a\x80z", L"a\xFFFDz", "a\xEF\xBF\xBDz"},
       {"byte never valid", "x\xFFy", L"x\xFFFDy", "x\xEF\xBF\xBDy"},
@@ -34,7 +40,9 @@ TEST(TextConversion, Utf8AndUtf16RoundTripAndRepairInvalidInput) {
 
 TEST(TextConversion, UnpairedSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(Narrow(std::wstring(1, L'\xD800')), "\xEF\xBF\xBD");
-  EXPECT_EQ(Narrow(std::wstring(L"a") + L'\xDC00' + L"b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Narrow(std::wstring(L"a") + L'\xDC00' + L"b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(Narrow(L""), "");
 }
 
@@ -43,7 +51,9 @@ TEST(TextConversion, AnsiCodePageForTheLogFile) {
   EXPECT_EQ(ToAnsi("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
   EXPECT_EQ(FromAnsi("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
   // Outside the code page: the code page's default character.
-  EXPECT_EQ(ToAnsi("a\xD1\x8F" "b"), "a?b");
+  EXPECT_EQ(ToAnsi("a\xD1\x8F"
+                   "b"),
+            "a?b");
   EXPECT_EQ(ToAnsi(""), "");
   EXPECT_EQ(FromAnsi(""), "");
 }

@@ -48,9 +48,8 @@ class OwnWindow {
       description.lpszClassName = L"TollivoxWindowsTest";
       return RegisterClassW(&description);
     }();
-    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), Title.c_str(), WS_OVERLAPPEDWINDOW,
-                              50, 50, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), Title.c_str(), WS_OVERLAPPEDWINDOW, 50,
+                              50, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   ~OwnWindow() {
     if (window_ != nullptr) DestroyWindow(window_);

@@ -37,12 +37,11 @@ std::string TwoDigits(int Value) {
 
 std::string FormatLogDate(int Year, int Month, int Day, int DayOfWeek) {
   // The locale numbers its abbreviations from Monday (1) to Sunday (7).
-  static constexpr LCTYPE kDayNames[] = {
-      LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1, LOCALE_SABBREVDAYNAME2,
-      LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
-      LOCALE_SABBREVDAYNAME6};
-  static constexpr const char* kEnglishDays[] = {"Sun", "Mon", "Tue", "Wed",
-                                                 "Thu", "Fri", "Sat"};
+  static constexpr LCTYPE kDayNames[] = {LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1,
+                                         LOCALE_SABBREVDAYNAME2, LOCALE_SABBREVDAYNAME3,
+                                         LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
+                                         LOCALE_SABBREVDAYNAME6};
+  static constexpr const char* kEnglishDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   int day = ((DayOfWeek % 7) + 7) % 7;
   std::string separator = LocaleText(LOCALE_SDATE, "/");
   return LocaleText(kDayNames[day], kEnglishDays[day]) + " " + TwoDigits(Month) + separator +

@@ -28,9 +28,7 @@ KernelHandle& KernelHandle::operator=(KernelHandle&& Other) noexcept {
   return *this;
 }
 
-bool KernelHandle::Valid() const {
-  return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
-}
+bool KernelHandle::Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
 void* KernelHandle::Release() { return std::exchange(handle_, nullptr); }
 
@@ -117,7 +115,8 @@ Win32Files::Win32Files(std::wstring_view InstanceMutexName) {
   instanceMutex_ = KernelHandle(CreateMutexW(nullptr, FALSE, name.c_str()));
   // A mutex we may not open (made by a copy running with other rights) exists all the same.
   DWORD code = GetLastError();
-  previousInstance_ = code == ERROR_ALREADY_EXISTS || (!instanceMutex_.Valid() && code == ERROR_ACCESS_DENIED);
+  previousInstance_ =
+      code == ERROR_ALREADY_EXISTS || (!instanceMutex_.Valid() && code == ERROR_ACCESS_DENIED);
 }
 
 bool Win32Files::Exists(const std::string& Path) {

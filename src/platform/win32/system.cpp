@@ -75,7 +75,8 @@ std::string Win32System::CommandLine() { return Narrow(ArgumentText(GetCommandLi
 std::string Win32System::ProgramFolder() {
   std::wstring path = ModulePath();
   std::size_t slash = path.find_last_of(L"\\/");
-  return Narrow(slash == std::wstring::npos ? std::wstring_view() : std::wstring_view(path).substr(0, slash));
+  return Narrow(slash == std::wstring::npos ? std::wstring_view()
+                                            : std::wstring_view(path).substr(0, slash));
 }
 
 VersionNumbers Win32System::Version() {
