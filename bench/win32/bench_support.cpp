@@ -216,14 +216,6 @@ int RunHoldWindows(int Argc, wchar_t** Argv) {
   }
 }
 
-void PumpLoop::DoEvents() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
 MsgBoxAnswer StderrDialogs::ShowMessageBox(const std::string& Text, const std::string& Title,
                                            MsgBoxButtons Buttons, MsgBoxIcon /*Icon*/) {
   std::fprintf(stderr, "[box] %s: %s\n", Title.c_str(), Text.c_str());

@@ -136,12 +136,6 @@ class QuietLoop final : public IEventLoop {
   void DoEvents() override {}
 };
 
-// A real message pump, for measuring what the yields of a tick cost.
-class PumpLoop final : public IEventLoop {
- public:
-  void DoEvents() override;
-};
-
 class QuietTray final : public ITray {
  public:
   void Add(const TrayIconRecord&) override {}

@@ -2,7 +2,6 @@
 // Wine on Linux). Each mode measures one figure and prints it; scripts/bench runs them all.
 //
 //   win32_bench tick    [--windows 200] [--entries 10] [--rounds 100] [--windows-in helper|self]
-//                       [--pump]
 //   win32_bench latency [--runs 50] [--interval 50] [--tollivox PATH]
 //   win32_bench idle    [--seconds 60] [--windows 200] [--tollivox PATH] [--server-pid PID]
 //   win32_bench memory  [--settle 5] [--rounds 3] [--tollivox PATH] [--minimal PATH]

@@ -173,7 +173,6 @@ int RunTickBench(const Arguments& Args) {
   const int entryCount = static_cast<int>(Args.Number(L"entries", 10));
   const int rounds = static_cast<int>(Args.Number(L"rounds", 100));
   const bool inHelper = Args.Text(L"windows-in").value_or(L"helper") != L"self";
-  const bool pump = Args.Flag(L"pump");
   const std::wstring stem = UniqueName(L"Bench Document");
 
   std::optional<WindowHolder> holder;
@@ -197,9 +196,7 @@ int RunTickBench(const Arguments& Args) {
   StderrDialogs dialogs;
   QuietView view;
   QuietTimer timer;
-  QuietLoop quietLoop;
-  PumpLoop pumpLoop;
-  IEventLoop& loop = pump ? static_cast<IEventLoop&>(pumpLoop) : quietLoop;
+  QuietLoop loop;
   QuietTray tray;
   Platform os{windows, keyboard, launcher, files, dialogs, clock, system, view, timer, loop, tray};
   frmZandrel form(os);
@@ -294,9 +291,9 @@ int RunTickBench(const Arguments& Args) {
   }
 
   std::printf("tick: %d top-level windows walked (%d of them the benchmark's, %s), %d entries, "
-              "%d rounds, %s\n",
+              "%d rounds\n",
               walked, windowCount, inHelper ? "in a helper process" : "in this process",
-              entryCount, rounds, pump ? "real message pump" : "quiet yields");
+              entryCount, rounds);
   for (const Row& row : rows) {
     const double median = Median(row.Samples);
     std::printf("  %-50s median %8.3f ms  p90 %8.3f ms  per window %7.2f us  CPU %8.3f ms\n",

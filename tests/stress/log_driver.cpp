@@ -1,12 +1,15 @@
 // A copy of the program that only logs: the real form's Add2Log over the real Windows files and
 // clock, LINES times, into one log file shared with other copies.
 //
-//   log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT]
+//   log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT] [--stats FILE]
 //
 // Line S is the payload "copy=COPY seq=S ..." (stress_support.h). A failure box is written to the
 // report file instead of being shown, and the copy then ends as the program would, with exit
 // code 3. With --go the copy waits for the named event before its first line, so that many
 // copies start writing together; it first releases the semaphore EVENT.ready, when there is one.
+// With --stats a copy that ends normally writes how long its slowest Add2Log call took
+// ("longest_ms=N"): the margin left before the writer's retry limit.
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -37,17 +40,20 @@ int wmain(int argc, wchar_t** argv) {
   int copy = 0;
   int lines = 0;
   if (argc < 4 || !ReadCount(argv[1], copy) || !ReadCount(argv[2], lines)) {
-    std::fwprintf(stderr, L"usage: log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT]\n");
+    std::fwprintf(stderr, L"usage: log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT] [--stats FILE]\n");
     return kDriverBadArguments;
   }
   const std::wstring logPath = argv[3];
   std::wstring reportPath;
   std::wstring goEvent;
+  std::wstring statsPath;
   for (int i = 4; i + 1 < argc; i += 2) {
     if (std::wcscmp(argv[i], L"--report") == 0) {
       reportPath = argv[i + 1];
     } else if (std::wcscmp(argv[i], L"--go") == 0) {
       goEvent = argv[i + 1];
+    } else if (std::wcscmp(argv[i], L"--stats") == 0) {
+      statsPath = argv[i + 1];
     } else {
       return kDriverBadArguments;
     }
@@ -80,10 +86,17 @@ int wmain(int argc, wchar_t** argv) {
     if (ready.Valid()) ReleaseSemaphore(ready.Get(), 1, nullptr);
     WaitForSingleObject(go.Get(), kGoWaitMs);
   }
+  double longest = 0;
   for (int seq = 1; seq <= lines; ++seq) {
     dialogs.Seq = seq;
+    const double start = clock.MonotonicSeconds();
     // A failure ends the process inside this call, with the program's own exit code.
     form.Add2Log(form.LogFilePath, Payload(copy, seq));
+    longest = std::max(longest, clock.MonotonicSeconds() - start);
+  }
+  if (!statsPath.empty()) {
+    (void)WriteWholeFile(statsPath,
+                         "longest_ms=" + std::to_string(static_cast<long long>(longest * 1000)));
   }
   return kExitFinished;
 }

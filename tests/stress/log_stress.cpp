@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -167,6 +168,7 @@ struct RunResult {
   LogFigures Figures;
   int EndedByLog = 0;
   int OtherExits = 0;  // crashed, hung or ended otherwise
+  long long LongestCallMs = 0;  // the slowest Add2Log call of any copy
   long long ReaderLoads = -1;
   long long ReaderMarked = -1;
   int ReaderExit = 0;
@@ -184,6 +186,7 @@ void RemoveRunFiles(const std::wstring& Base, int Copies) {
   }
   for (int copy = 1; copy <= Copies; ++copy) {
     DeleteFileW((Base + L".copy" + std::to_wstring(copy) + L".box").c_str());
+    DeleteFileW((Base + L".copy" + std::to_wstring(copy) + L".stats").c_str());
   }
 }
 
@@ -223,10 +226,11 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
 
   std::vector<Child> copies(static_cast<std::size_t>(Size.Copies));
   for (int copy = 1; copy <= Size.Copies; ++copy) {
-    const std::wstring box = log + L".copy" + std::to_wstring(copy) + L".box";
+    const std::wstring copyFiles = log + L".copy" + std::to_wstring(copy);
     if (!copies[static_cast<std::size_t>(copy - 1)].Start(
             Quoted(driver) + L" " + std::to_wstring(copy) + L" " + std::to_wstring(Size.Lines) +
-            L" " + Quoted(log) + L" --report " + Quoted(box) + L" --go " + events + L".go")) {
+            L" " + Quoted(log) + L" --report " + Quoted(copyFiles + L".box") + L" --go " +
+            events + L".go --stats " + Quoted(copyFiles + L".stats"))) {
       result.Problems.push_back("copy " + std::to_string(copy) + " did not start");
     }
   }
@@ -251,13 +255,17 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
     const int code = child.Wait(left);
     CopyPlan& plan = plans[static_cast<std::size_t>(copy - 1)];
     plan.Lines = Size.Lines;
-    if (code == kExitLogFailure) {
+    if (code == kExitFinished) {
+      const std::string stats =
+          ReadWholeFile(log + L".copy" + std::to_wstring(copy) + L".stats");
+      result.LongestCallMs = std::max(result.LongestCallMs, ResultValue(stats, "longest_ms"));
+    } else if (code == kExitLogFailure) {
       ++result.EndedByLog;
       const BoxReport box = ReadBoxReport(log + L".copy" + std::to_wstring(copy) + L".box");
       plan.FailedSeq = box.FailedSeq;
       result.Problems.push_back("copy " + std::to_string(copy) + " ended by the log at line " +
                                 std::to_string(box.FailedSeq) + ": " + box.Text);
-    } else if (code != kExitFinished) {
+    } else {
       ++result.OtherExits;
       child.Kill();
       result.Problems.push_back("copy " + std::to_string(copy) + " ended with exit code " +
@@ -302,19 +310,20 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
 void PrintHeader() {
   std::printf(
       "| copies x lines | seconds | expected | found | lost | duplicated | torn | out of order "
-      "| ended by the log | reader loads (marked) | holds | held s |\n"
-      "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "| ended by the log | longest call s | reader loads (marked) | holds | held s |\n"
+      "|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
 }
 
 void PrintRow(const RunResult& Result) {
   const LogFigures& f = Result.Figures;
   std::printf(
-      "| %d x %d | %.1f | %lld | %lld | %lld | %lld | %lld | %lld | %d | %lld (%lld) | %lld | "
-      "%.1f |\n",
+      "| %d x %d | %.1f | %lld | %lld | %lld | %lld | %lld | %lld | %d | %.2f | %lld (%lld) | "
+      "%lld | %.1f |\n",
       Result.Size.Copies, Result.Size.Lines, Result.Seconds, static_cast<long long>(f.Expected),
       static_cast<long long>(f.Found), static_cast<long long>(f.Lost),
       static_cast<long long>(f.Duplicated), static_cast<long long>(f.Torn),
-      static_cast<long long>(f.OutOfOrder), Result.EndedByLog, Result.ReaderLoads,
+      static_cast<long long>(f.OutOfOrder), Result.EndedByLog,
+      static_cast<double>(Result.LongestCallMs) / 1000, Result.ReaderLoads,
       Result.ReaderMarked, Result.Holds, static_cast<double>(Result.HeldMs) / 1000);
   std::fflush(stdout);
 }

@@ -235,6 +235,13 @@ std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inpu
   return releases;
 }
 
+static DWORD SettleMilliseconds(std::size_t Records) {
+  constexpr std::size_t kBase = 100;
+  constexpr std::size_t kPerRecord = 2;
+  constexpr std::size_t kMost = 1000;
+  return static_cast<DWORD>(std::min(kMost, kBase + kPerRecord * Records));
+}
+
 void Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
   const ForegroundLayout layout;
   const std::vector<KeyInput> records = TranslateKeyEvents(Events, layout);
@@ -246,6 +253,10 @@ void Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
     const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted);
     if (!releases.empty()) SendRecords(releases);
   }
+  // Injected keys reach the focused window some time after SendInput returns. If the caller
+  // activates another window before then, the keys still on their way are lost or typed into
+  // the wrong window, so give the focused window time to take them.
+  Sleep(SettleMilliseconds(records.size()));
 }
 
 }  // namespace tollivox
