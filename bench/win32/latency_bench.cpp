@@ -48,7 +48,8 @@ void PumpUntilChar(double Limit) {
 int RunLatencyBench(const Arguments& Args) {
   const int runs = static_cast<int>(Args.Number(L"runs", 50));
   const int interval = static_cast<int>(Args.Number(L"interval", 50));
-  const std::wstring tollivox = Args.Text(L"tollivox").value_or(ProgramFolder() + L"\\tollivox.exe");
+  const std::wstring tollivox =
+      Args.Text(L"tollivox").value_or(ProgramFolder() + L"\\tollivox.exe");
 
   static const wchar_t kClassName[] = L"TollivoxBenchTarget";
   WNDCLASSW windowClass{};
@@ -79,9 +80,9 @@ int RunLatencyBench(const Arguments& Args) {
     gCharTime = 0;
     gChar = 0;
     const double created = NowSeconds();
-    HWND window = CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance,
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                        300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
     creations.push_back((NowSeconds() - created) * 1000.0);
     if (window == nullptr) {
       std::fprintf(stderr, "latency: cannot create the target window\n");
@@ -105,13 +106,15 @@ int RunLatencyBench(const Arguments& Args) {
   std::printf("latency: tollivox.exe /W:<title> /K:x /C:1 /T:-1 /I:%d /H:2, %d runs, %d failed\n",
               interval, runs, failures);
   if (latencies.empty()) return 1;
-  std::printf("  window visible to first key:     median %6.1f ms  p95 %6.1f ms  min %6.1f ms  "
-              "max %6.1f ms\n",
-              Median(latencies), Percentile(latencies, 95), Percentile(latencies, 0),
-              Percentile(latencies, 100));
-  std::printf("  CreateWindowExW called to key:  median %6.1f ms  p95 %6.1f ms  (the call itself: "
-              "median %.1f ms)\n",
-              Median(fromCreation), Percentile(fromCreation, 95), Median(creations));
+  std::printf(
+      "  window visible to first key:     median %6.1f ms  p95 %6.1f ms  min %6.1f ms  "
+      "max %6.1f ms\n",
+      Median(latencies), Percentile(latencies, 95), Percentile(latencies, 0),
+      Percentile(latencies, 100));
+  std::printf(
+      "  CreateWindowExW called to key:  median %6.1f ms  p95 %6.1f ms  (the call itself: "
+      "median %.1f ms)\n",
+      Median(fromCreation), Percentile(fromCreation, 95), Median(creations));
   const double goal = interval + 20.0;
   std::printf("  goal p95 <= %.0f ms: %s\n", goal,
               Percentile(latencies, 95) <= goal ? "met" : "missed");

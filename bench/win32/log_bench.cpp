@@ -42,8 +42,8 @@ bool LogIsComplete(const std::wstring& Path, int Writers, int Lines) {
     int copy = 0;
     int seq = 0;
     const std::size_t at = line.find(": copy=");
-    if (at == std::string::npos || std::sscanf(line.c_str() + at, ": copy=%d seq=%d", &copy,
-                                               &seq) != 2 ||
+    if (at == std::string::npos ||
+        std::sscanf(line.c_str() + at, ": copy=%d seq=%d", &copy, &seq) != 2 ||
         seq != lastSeq[copy] + 1) {
       std::fprintf(stderr, "log: unexpected line %s\n", line.c_str());
       return false;

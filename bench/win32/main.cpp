@@ -17,8 +17,7 @@
 int wmain(int Argc, wchar_t** Argv) {
   using namespace tollivox::bench;
   if (Argc < 2) {
-    std::fprintf(stderr,
-                 "usage: win32_bench tick|latency|idle|memory|log [--option value ...]\n");
+    std::fprintf(stderr, "usage: win32_bench tick|latency|idle|memory|log [--option value ...]\n");
     return 2;
   }
   const std::wstring mode = Argv[1];

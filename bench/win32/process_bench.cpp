@@ -131,8 +131,7 @@ Child StartChild(const std::wstring& Program, const std::wstring& Arguments,
   if (!child.Process.Valid()) return child;
   WaitForInputIdle(child.Process.Get(), 30000);
   if (UnderWine()) {
-    const std::string program =
-        win32::Narrow(std::filesystem::path(Program).filename().wstring());
+    const std::string program = win32::Narrow(std::filesystem::path(Program).filename().wstring());
     child.UnixPid = UnixPidOf(program, win32::Narrow(Marker));
     if (child.UnixPid == 0) std::fprintf(stderr, "no Unix process found for %s\n", program.c_str());
   }
@@ -182,15 +181,17 @@ int RunIdleBench(const Arguments& Args) {
   }
   const double cpu = cpu1 - cpu0;
   const double ticks = wall / 1.5;
-  std::printf("idle: tollivox.exe /W:<absent title> /T:-1 /H:2 at the default 1500 ms, %d windows "
-              "of a helper on the desktop, %.1f s, CPU read from %s\n",
-              windowCount, wall, tollivox.UnixPid > 0 ? "/proc (Wine)" : "GetProcessTimes");
+  std::printf(
+      "idle: tollivox.exe /W:<absent title> /T:-1 /H:2 at the default 1500 ms, %d windows "
+      "of a helper on the desktop, %.1f s, CPU read from %s\n",
+      windowCount, wall, tollivox.UnixPid > 0 ? "/proc (Wine)" : "GetProcessTimes");
   std::printf("  tollivox.exe CPU %.3f s = %.3f %% of a core (goal < 0.1 %%), %.2f ms per tick\n",
               cpu, cpu / wall * 100.0, cpu * 1000.0 / ticks);
   if (server0 >= 0 && server1 >= 0) {
-    std::printf("  wineserver CPU over the same time %.3f s = %.3f %% of a core (serves the window "
-                "calls of every program in the prefix)\n",
-                server1 - server0, (server1 - server0) / wall * 100.0);
+    std::printf(
+        "  wineserver CPU over the same time %.3f s = %.3f %% of a core (serves the window "
+        "calls of every program in the prefix)\n",
+        server1 - server0, (server1 - server0) / wall * 100.0);
   }
   return 0;
 }
@@ -237,9 +238,10 @@ int RunMemoryBench(const Arguments& Args) {
   const double base = Median(subjects[0].Peak);
   for (const Subject& subject : subjects) {
     const double peak = Median(subject.Peak);
-    std::printf("  %-44s peak %7.0f KiB  now %7.0f KiB  peak %+6.0f KiB against the minimal "
-                "program (x%.2f)\n",
-                subject.Name, peak, Median(subject.Current), peak - base, peak / base);
+    std::printf(
+        "  %-44s peak %7.0f KiB  now %7.0f KiB  peak %+6.0f KiB against the minimal "
+        "program (x%.2f)\n",
+        subject.Name, peak, Median(subject.Current), peak - base, peak / base);
   }
   return 0;
 }

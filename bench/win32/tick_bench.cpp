@@ -36,8 +36,8 @@ HWND BareSearch(const std::wstring& Entry, Depth Level, std::wstring& Title, std
   std::wstring wanted;
   if (Level == Depth::Floor) {
     wanted.resize(Entry.size());
-    wanted.resize(static_cast<std::size_t>(
-        UpperInto(Entry.c_str(), static_cast<int>(Entry.size()), wanted)));
+    wanted.resize(
+        static_cast<std::size_t>(UpperInto(Entry.c_str(), static_cast<int>(Entry.size()), wanted)));
   }
   for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
        window = GetWindow(window, GW_HWNDNEXT)) {
@@ -140,8 +140,8 @@ void StringWork(const std::vector<std::wstring>& Titles, const std::vector<std::
           UpperInto(entry.c_str(), static_cast<int>(entry.size()), wanted)));
       for (const std::wstring& title : Titles) {
         const int length = UpperInto(title.data(), static_cast<int>(title.size()), upper);
-        gSink = gSink + std::wstring_view(upper.data(), static_cast<std::size_t>(length))
-                            .find(wanted);
+        gSink =
+            gSink + std::wstring_view(upper.data(), static_cast<std::size_t>(length)).find(wanted);
       }
       continue;
     }
@@ -256,13 +256,17 @@ int RunTickBench(const Arguments& Args) {
       // The string work of a tick without the window calls: what the floor does, what the tick
       // does, and the tick's work with the upper-casing done in one call.
       {"strings only, floor: LCMapStringEx once + find",
-       [&] { StringWork(titles, entries, StringPath::Floor, system); }, {}},
+       [&] { StringWork(titles, entries, StringPath::Floor, system); },
+       {}},
       {"strings only, tick: UTF-8 title + ToUpper + find",
-       [&] { StringWork(titles, entries, StringPath::Tick, system); }, {}},
+       [&] { StringWork(titles, entries, StringPath::Tick, system); },
+       {}},
       {"strings only, tick with one-call upper-casing",
-       [&] { StringWork(titles, entries, StringPath::OneCall, system); }, {}},
+       [&] { StringWork(titles, entries, StringPath::OneCall, system); },
+       {}},
       {"strings only, tick with reused buffers, in place",
-       [&] { StringWork(titles, entries, StringPath::Reused, system); }, {}},
+       [&] { StringWork(titles, entries, StringPath::Reused, system); },
+       {}},
   };
   constexpr std::size_t kFloorRow = 2;
   constexpr std::size_t kTickRow = 3;
@@ -290,10 +294,11 @@ int RunTickBench(const Arguments& Args) {
     pairRatios.push_back(took[kTickRow] / took[kFloorRow]);
   }
 
-  std::printf("tick: %d top-level windows walked (%d of them the benchmark's, %s), %d entries, "
-              "%d rounds\n",
-              walked, windowCount, inHelper ? "in a helper process" : "in this process",
-              entryCount, rounds);
+  std::printf(
+      "tick: %d top-level windows walked (%d of them the benchmark's, %s), %d entries, "
+      "%d rounds\n",
+      walked, windowCount, inHelper ? "in a helper process" : "in this process", entryCount,
+      rounds);
   for (const Row& row : rows) {
     const double median = Median(row.Samples);
     std::printf("  %-50s median %8.3f ms  p90 %8.3f ms  per window %7.2f us  CPU %8.3f ms\n",
@@ -302,9 +307,10 @@ int RunTickBench(const Arguments& Args) {
   }
   const double floor = Median(rows[kFloorRow].Samples);
   const double tick = Median(rows[kTickRow].Samples);
-  std::printf("  real tick / bare floor: ratio of medians %.3f, median of per-round ratios %.3f"
-              " (goal <= 1.05)\n",
-              tick / floor, Median(pairRatios));
+  std::printf(
+      "  real tick / bare floor: ratio of medians %.3f, median of per-round ratios %.3f"
+      " (goal <= 1.05)\n",
+      tick / floor, Median(pairRatios));
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // Faults around the shared log, with real copies of the log driver: a log folder that does not
 // exist, a log held past the writer's retry limit, a read marker left behind by a copy that
-// died, and a copy killed in the middle of its writes. Each test prints the figure it measured.
+// died, and a copy killed in the middle of its writes; and the viewer against a log taken between
+// its busy test and its read. Each driver test prints the figure it measured.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/frmZandrel.h"
+#include "platform/win32/keyboard.h"
 #include "platform/win32/text.h"
 #include "stress_support.h"
 
@@ -96,6 +99,108 @@ TEST(LogCheckTest, CountsEveryKindOfDamage) {
     const LogFigures figures = CheckLog(c.Content, c.Plans, stamps);
     EXPECT_EQ(Describe(figures), Describe(c.Expected));
   }
+}
+
+// ---- The viewer against a file taken between its busy test and its read. ----
+
+struct ProgramEnded {
+  int ExitCode;
+};
+
+// The real system, except that ending the program comes back to the test.
+class ReturningSystem final : public ISystem {
+ public:
+  std::string CommandLine() override { return real_.CommandLine(); }
+  std::string ProgramFolder() override { return real_.ProgramFolder(); }
+  VersionNumbers Version() override { return real_.Version(); }
+  std::string ToUpper(std::string_view Text) override { return real_.ToUpper(Text); }
+  [[noreturn]] void EndProgram(int ExitCode) override { throw ProgramEnded{ExitCode}; }
+
+ private:
+  win32::Win32System real_;
+};
+
+// The real files, with another program that takes the log, with no sharing, right after the
+// first busy test that found it free, and lets go once a read open has been refused.
+class IntrudedFiles final : public IFiles {
+ public:
+  bool Exists(const std::string& Path) override { return real_.Exists(Path); }
+  Status Delete(const std::string& Path) override { return real_.Delete(Path); }
+  AppendOpenResult OpenAppend(const std::string& Path) override { return real_.OpenAppend(Path); }
+  std::int32_t TrialOpenReadLocked(const std::string& Path) override {
+    const std::int32_t result = real_.TrialOpenReadLocked(Path);
+    if (result == 0 && !intruded_) {
+      intruded_ = true;
+      held_ = KernelHandle(CreateFileW(win32::Widen(Path).c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    return result;
+  }
+  Status ReadLines(const std::string& Path,
+                   const std::function<void(std::string_view Line)>& OnLine) override {
+    Status result = real_.ReadLines(Path, OnLine);
+    if (!result.Ok() && held_.Valid()) {
+      ++Refusals;
+      held_.Reset();
+    }
+    return result;
+  }
+  Status CreateEmpty(const std::string& Path) override { return real_.CreateEmpty(Path); }
+  double AgeSeconds(const std::string& Path) override { return real_.AgeSeconds(Path); }
+  bool PreviousInstanceRunning() override { return false; }
+
+  int Refusals = 0;
+
+ private:
+  win32::Win32Files real_{L"Local\\Tollivox.FaultTest"};
+  bool intruded_ = false;
+  KernelHandle held_;
+};
+
+TEST(LogViewerFaultTest, FileTakenBetweenBusyTestAndReadIsWaitedFor) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring log =
+      std::wstring(temp) + L"tollivox-fault-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+  const std::string content = "Sun 12/06/26 07:20:35: >>>>> Started\r\n";
+  ASSERT_TRUE(WriteWholeFile(log, content));
+
+  struct Case {
+    const char* Name;
+    void (frmZandrel::*Handler)();
+  };
+  const Case cases[] = {{"view", &frmZandrel::cmdViewLog_Click},
+                        {"refresh", &frmZandrel::cmdRefresh_Click}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    win32::Win32Windows windows;
+    Win32Keyboard keyboard;
+    win32::Win32Launcher launcher;
+    IntrudedFiles files;
+    ReportingDialogs dialogs(log + L".box");
+    win32::Win32Clock clock;
+    ReturningSystem system;
+    QuietConsole console;
+    Platform os{windows, keyboard, launcher, files,   dialogs, clock,
+                system,  console,  console,  console, console};
+    frmZandrel form(os);
+    form.LogFilePath = Narrow(log);
+    form.ConsoleMode = 2;
+    console.SetText(Control::cmdStopStart, "&Stop");
+
+    int ended = -1;
+    try {
+      (form.*c.Handler)();
+    } catch (const ProgramEnded& end) {
+      ended = end.ExitCode;
+    }
+    EXPECT_EQ(files.Refusals, 1);
+    EXPECT_EQ(ended, -1) << ReadBoxReport(log + L".box").Text;
+    EXPECT_EQ(console.Text(Control::txtLog), content);
+    EXPECT_FALSE(FileExists(log + L".box"));
+  }
+  DeleteFileW(log.c_str());
+  DeleteFileW((log + L".box").c_str());
 }
 
 // ---- Faults with real copies of the driver. ----

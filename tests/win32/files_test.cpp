@@ -138,23 +138,6 @@ TEST(FilesErrors, FailuresCarryTheNumbersAUserSees) {
   EXPECT_FALSE(files.Exists(missing));
 }
 
-TEST(FilesErrors, SystemErrorsMapToRunTimeErrors) {
-  struct Case {
-    DWORD System;
-    std::int32_t Number;
-  };
-  const Case cases[] = {
-      {ERROR_FILE_NOT_FOUND, 53}, {ERROR_PATH_NOT_FOUND, 76}, {ERROR_SHARING_VIOLATION, 70},
-      {ERROR_LOCK_VIOLATION, 70}, {ERROR_ACCESS_DENIED, 75},  {ERROR_INVALID_NAME, 52},
-      {ERROR_BAD_PATHNAME, 52},   {ERROR_DISK_FULL, 61},      {ERROR_HANDLE_DISK_FULL, 61},
-      {ERROR_NOT_READY, 71},      {ERROR_WRITE_PROTECT, 70},  {ERROR_GEN_FAILURE, 75},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.System);
-    EXPECT_EQ(FileErrorNumber(c.System), c.Number);
-  }
-}
-
 TEST(FilesLog, AppendsAnsiTextAndReadsItBackLineByLine) {
   ScratchFolder folder;
   Win32Files files(UniqueName(L"mutex"));

@@ -306,7 +306,7 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int ShowCommand) {
     int argCount = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &argCount);
     if (args == nullptr || !ParseOptions(argCount, args, gOptions)) return kUsageExitCode;
@@ -330,7 +330,9 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
     if (window == nullptr) return kFailureExitCode;
     if (gOptions.Disabled) EnableWindow(window, FALSE);
     if (!gOptions.Hidden) {
-        ShowWindow(window, SW_SHOWNORMAL);
+        // The show mode our starter asked for (SW_SHOWDEFAULT when it asked for none), so a
+        // test can see the state a launcher gave the first window.
+        ShowWindow(window, ShowCommand);
         UpdateWindow(window);
     }
     // No SetFocus here: on a hidden window it would activate it. Showing

@@ -27,9 +27,9 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE /*Previous*/, PWSTR /*CommandL
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   if (!RegisterClassW(&windowClass)) return 1;
-  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Minimal window",
-                                WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320, 120,
-                                nullptr, nullptr, Instance, nullptr);
+  HWND window =
+      CreateWindowExW(0, windowClass.lpszClassName, L"Minimal window", WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, nullptr, nullptr, Instance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, SW_SHOWMINNOACTIVE);
   MSG message;

@@ -1,5 +1,6 @@
 // Stands in for Shutdown.exe in the end-to-end tests' program folders: instead of ending the
-// session it writes its arguments, one a line, to Shutdown.args beside itself.
+// session it writes its arguments, one a line, to Shutdown.args beside itself. Copied under
+// another name it stands in for that program too, and writes NAME.args.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -17,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
   if (length == 0 || length >= MAX_PATH * 2) return 3;
   std::wstring record(path, length);
-  record = record.substr(0, record.find_last_of(L"\\/")) + L"\\Shutdown.args";
+  record = record.substr(0, record.find_last_of(L'.')) + L".args";
 
   int count = 0;
   wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
