@@ -676,6 +676,34 @@ void ClickButton(HWND Button) {
                reinterpret_cast<LPARAM>(Button));
 }
 
+std::string TextOf(HWND Window) { return Narrow(WindowText(Window)); }
+
+void PostTrayNotification(HWND Console, UINT Mouse) {
+  // The icon's callback message, WM_APP + 1; the icon id in wParam, the mouse message in lParam.
+  constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+  PostMessageW(Console, kTrayCallbackMessage, kTrayIconId, static_cast<LPARAM>(Mouse));
+}
+
+HWND FindPopupMenu(DWORD Pid) {
+  for (HWND window : TopLevelWindows()) {
+    if (WindowProcess(window) == Pid && IsWindowVisible(window) &&
+        WindowClass(window) == L"#32768")
+      return window;
+  }
+  return nullptr;
+}
+
+HWND WaitForPopupMenu(DWORD Pid, std::chrono::milliseconds Limit) {
+  HWND menu = nullptr;
+  WaitUntil(
+      [&] {
+        menu = FindPopupMenu(Pid);
+        return menu != nullptr;
+      },
+      Limit);
+  return menu;
+}
+
 // ---- E2eTest ----
 
 TestWindow& E2eTest::Window(std::string_view Title, TestWindowOptions Options) {

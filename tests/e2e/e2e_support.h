@@ -189,6 +189,14 @@ bool TaskBarReported();
 HWND FindChildByText(HWND Parent, std::string_view Text);
 // Clicks a button of another process's window through its parent's command message.
 void ClickButton(HWND Button);
+// The text of a window or control of another process.
+std::string TextOf(HWND Window);
+// What the shell sends the console when the mouse message Mouse (WM_LBUTTONUP, ...) happens on
+// its tray icon.
+void PostTrayNotification(HWND Console, UINT Mouse);
+// The open pop-up menu of Pid, or null.
+HWND FindPopupMenu(DWORD Pid);
+HWND WaitForPopupMenu(DWORD Pid, std::chrono::milliseconds Limit = kWaitLimit);
 
 // Each test gets its own scratch folder; processes and windows it started end with it.
 class E2eTest : public testing::Test {

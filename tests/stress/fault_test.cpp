@@ -68,31 +68,39 @@ TEST(LogCheckTest, CountsEveryKindOfDamage) {
     LogFigures Expected;
   };
   const Case cases[] = {
-      {"whole log of two copies", line(1, 1) + line(2, 1) + line(1, 2), {{2, 0}, {1, 0}},
+      {"whole log of two copies",
+       line(1, 1) + line(2, 1) + line(1, 2),
+       {{2, 0}, {1, 0}},
        {3, 3, 0, 0, 0, 0, 0}},
       {"empty log", "", {{2, 0}}, {2, 0, 2, 0, 0, 0, 0}},
       {"gap in a copy's lines", line(1, 1) + line(1, 3), {{3, 0}}, {3, 2, 1, 0, 0, 0, 0}},
-      {"line written twice", line(1, 1) + line(1, 1) + line(1, 2), {{2, 0}},
-       {2, 3, 0, 1, 0, 0, 0}},
+      {"line written twice", line(1, 1) + line(1, 1) + line(1, 2), {{2, 0}}, {2, 3, 0, 1, 0, 0, 0}},
       {"line cut short", line(1, 1) + cutShort + line(1, 3), {{3, 0}}, {3, 2, 1, 0, 1, 0, 0}},
       {"two lines spliced", bare(1, 1) + line(2, 1), {{1, 0}, {1, 0}}, {2, 0, 2, 0, 1, 0, 0}},
-      {"last line without its line end", line(1, 1) + bare(1, 2), {{2, 0}},
-       {2, 1, 1, 0, 1, 0, 0}},
-      {"bare line feed inside a line", stamp + ": " + Payload(1, 1) + "\n" + line(1, 2),
-       {{2, 0}}, {2, 0, 2, 0, 1, 0, 0}},
-      {"foreign line", line(1, 1) + stamp + ": >>>>> Exit\r\n", {{1, 0}},
-       {1, 1, 0, 0, 1, 0, 0}},
-      {"stamp outside the run", "Mon 12/07/26 07:20:35: " + Payload(1, 1) + "\r\n", {{1, 0}},
+      {"last line without its line end", line(1, 1) + bare(1, 2), {{2, 0}}, {2, 1, 1, 0, 1, 0, 0}},
+      {"bare line feed inside a line",
+       stamp + ": " + Payload(1, 1) + "\n" + line(1, 2),
+       {{2, 0}},
+       {2, 0, 2, 0, 1, 0, 0}},
+      {"foreign line", line(1, 1) + stamp + ": >>>>> Exit\r\n", {{1, 0}}, {1, 1, 0, 0, 1, 0, 0}},
+      {"stamp outside the run",
+       "Mon 12/07/26 07:20:35: " + Payload(1, 1) + "\r\n",
+       {{1, 0}},
        {1, 0, 1, 0, 1, 0, 0}},
-      {"line of no copy asked for", line(1, 1) + line(1, 2) + line(3, 1), {{2, 0}},
+      {"line of no copy asked for",
+       line(1, 1) + line(1, 2) + line(3, 1),
+       {{2, 0}},
        {2, 2, 0, 0, 1, 0, 0}},
       {"lines out of order", line(1, 2) + line(1, 1), {{2, 0}}, {2, 2, 0, 0, 0, 1, 0}},
-      {"copy ended by the box, nothing after", line(1, 1) + line(1, 2), {{5, 3}},
+      {"copy ended by the box, nothing after",
+       line(1, 1) + line(1, 2),
+       {{5, 3}},
        {5, 2, 0, 0, 0, 0, 0}},
-      {"copy ended by the box, a line after", line(1, 1) + line(1, 2), {{5, 2}},
+      {"copy ended by the box, a line after",
+       line(1, 1) + line(1, 2),
+       {{5, 2}},
        {5, 2, 0, 0, 0, 0, 1}},
-      {"copy ended by the box, a line before it lost", line(1, 1), {{5, 3}},
-       {5, 1, 1, 0, 0, 0, 0}},
+      {"copy ended by the box, a line before it lost", line(1, 1), {{5, 3}}, {5, 1, 1, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -251,12 +259,14 @@ class LogFaultTest : public testing::Test {
     RemoveDirectoryW(folder_.c_str());
   }
 
-  std::wstring Report(int Copy) const { return folder_ + L"\\copy" + std::to_wstring(Copy) + L".box"; }
+  std::wstring Report(int Copy) const {
+    return folder_ + L"\\copy" + std::to_wstring(Copy) + L".box";
+  }
 
   bool StartDriver(Child& Driver, int Copy, int Lines, const std::wstring& Log) {
     return Driver.Start(Quoted(ProgramFolder() + L"\\log_driver.exe") + L" " +
-                        std::to_wstring(Copy) + L" " + std::to_wstring(Lines) + L" " +
-                        Quoted(Log) + L" --report " + Quoted(Report(Copy)));
+                        std::to_wstring(Copy) + L" " + std::to_wstring(Lines) + L" " + Quoted(Log) +
+                        L" --report " + Quoted(Report(Copy)));
   }
 
   // Runs a copy to its end; the exit code, or -1 when it did not end in time.

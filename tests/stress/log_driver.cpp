@@ -40,7 +40,9 @@ int wmain(int argc, wchar_t** argv) {
   int copy = 0;
   int lines = 0;
   if (argc < 4 || !ReadCount(argv[1], copy) || !ReadCount(argv[2], lines)) {
-    std::fwprintf(stderr, L"usage: log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT] [--stats FILE]\n");
+    std::fwprintf(
+        stderr,
+        L"usage: log_driver COPY LINES LOGPATH [--report FILE] [--go EVENT] [--stats FILE]\n");
     return kDriverBadArguments;
   }
   const std::wstring logPath = argv[3];
@@ -82,7 +84,8 @@ int wmain(int argc, wchar_t** argv) {
     KernelHandle go(OpenEventW(SYNCHRONIZE, FALSE, goEvent.c_str()));
     if (!go.Valid()) return kDriverBadArguments;
     // Tells the starter this copy is at the start line (EVENT.ready counts the copies there).
-    KernelHandle ready(OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, (goEvent + L".ready").c_str()));
+    KernelHandle ready(
+        OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, (goEvent + L".ready").c_str()));
     if (ready.Valid()) ReleaseSemaphore(ready.Get(), 1, nullptr);
     WaitForSingleObject(go.Get(), kGoWaitMs);
   }

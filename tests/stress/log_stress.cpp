@@ -5,17 +5,17 @@
 //   log_stress [--run COPIESxLINES]... [--seed N] [--folder DIR] [--keep] [--no-reader]
 //              [--no-hostile]
 //
-// Without --run it does one short run of 4 x 200 lines. It prints one table row per run and exits
+// Without --run it does one short run of 8 x 500 lines. It prints one table row per run and exits
 // 0 only when every run lost, duplicated and tore nothing, no copy was ended by the log, and the
 // reader and the hostile program both did their part.
 //
 // The reader and the hostile program are this program again, started in a mode of their own:
 //   log_stress --reader LOGPATH STOPEVENT RESULTFILE SEED
 //   log_stress --hostile LOGPATH STOPEVENT RESULTFILE SEED
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,7 +102,8 @@ int RunReader(const std::wstring& LogPath, const std::wstring& StopName,
     if (later) ++markedLoads;
     const std::string view = console.Text(Control::txtLog);
     shown = 0;
-    for (std::size_t at = view.find("\r\n"); at != std::string::npos; at = view.find("\r\n", at + 2)) {
+    for (std::size_t at = view.find("\r\n"); at != std::string::npos;
+         at = view.find("\r\n", at + 2)) {
       ++shown;
     }
     gap = static_cast<DWORD>(Between(random, kReaderGapMinMs, kReaderGapMaxMs));
@@ -167,7 +168,7 @@ struct RunResult {
   double Seconds = 0;
   LogFigures Figures;
   int EndedByLog = 0;
-  int OtherExits = 0;  // crashed, hung or ended otherwise
+  int OtherExits = 0;           // crashed, hung or ended otherwise
   long long LongestCallMs = 0;  // the slowest Add2Log call of any copy
   long long ReaderLoads = -1;
   long long ReaderMarked = -1;
@@ -193,8 +194,7 @@ void RemoveRunFiles(const std::wstring& Base, int Copies) {
 RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
   RunResult result;
   result.Size = Size;
-  const std::wstring name =
-      std::to_wstring(Size.Copies) + L"x" + std::to_wstring(Size.Lines);
+  const std::wstring name = std::to_wstring(Size.Copies) + L"x" + std::to_wstring(Size.Lines);
   const std::wstring log = Settings.Folder + L"\\" + name + L".log";
   RemoveRunFiles(log, Size.Copies);
 
@@ -229,8 +229,8 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
     const std::wstring copyFiles = log + L".copy" + std::to_wstring(copy);
     if (!copies[static_cast<std::size_t>(copy - 1)].Start(
             Quoted(driver) + L" " + std::to_wstring(copy) + L" " + std::to_wstring(Size.Lines) +
-            L" " + Quoted(log) + L" --report " + Quoted(copyFiles + L".box") + L" --go " +
-            events + L".go --stats " + Quoted(copyFiles + L".stats"))) {
+            L" " + Quoted(log) + L" --report " + Quoted(copyFiles + L".box") + L" --go " + events +
+            L".go --stats " + Quoted(copyFiles + L".stats"))) {
       result.Problems.push_back("copy " + std::to_string(copy) + " did not start");
     }
   }
@@ -256,8 +256,7 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
     CopyPlan& plan = plans[static_cast<std::size_t>(copy - 1)];
     plan.Lines = Size.Lines;
     if (code == kExitFinished) {
-      const std::string stats =
-          ReadWholeFile(log + L".copy" + std::to_wstring(copy) + L".stats");
+      const std::string stats = ReadWholeFile(log + L".copy" + std::to_wstring(copy) + L".stats");
       result.LongestCallMs = std::max(result.LongestCallMs, ResultValue(stats, "longest_ms"));
     } else if (code == kExitLogFailure) {
       ++result.EndedByLog;
@@ -285,8 +284,8 @@ RunResult Run(const Options& Settings, const RunSize& Size, int RunNumber) {
     if (result.ReaderExit != 0 || result.ReaderLoads < 1) {
       result.Problems.push_back("the reader ended with exit code " +
                                 std::to_string(result.ReaderExit) + " after " +
-                                std::to_string(result.ReaderLoads) + " loads: " +
-                                ReadBoxReport(log + L".reader.box").Text);
+                                std::to_string(result.ReaderLoads) +
+                                " loads: " + ReadBoxReport(log + L".reader.box").Text);
     }
   }
   if (Settings.Hostile) {
@@ -323,8 +322,8 @@ void PrintRow(const RunResult& Result) {
       static_cast<long long>(f.Found), static_cast<long long>(f.Lost),
       static_cast<long long>(f.Duplicated), static_cast<long long>(f.Torn),
       static_cast<long long>(f.OutOfOrder), Result.EndedByLog,
-      static_cast<double>(Result.LongestCallMs) / 1000, Result.ReaderLoads,
-      Result.ReaderMarked, Result.Holds, static_cast<double>(Result.HeldMs) / 1000);
+      static_cast<double>(Result.LongestCallMs) / 1000, Result.ReaderLoads, Result.ReaderMarked,
+      Result.Holds, static_cast<double>(Result.HeldMs) / 1000);
   std::fflush(stdout);
 }
 
@@ -371,12 +370,13 @@ int RunAll(int argc, wchar_t** argv) {
       return Usage();
     }
   }
-  if (settings.Runs.empty()) settings.Runs.push_back({4, 200});
+  if (settings.Runs.empty()) settings.Runs.push_back({8, 500});
   bool ownFolder = false;
   if (settings.Folder.empty()) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    settings.Folder = std::wstring(temp) + L"tollivox-stress-" + std::to_wstring(GetCurrentProcessId());
+    settings.Folder =
+        std::wstring(temp) + L"tollivox-stress-" + std::to_wstring(GetCurrentProcessId());
     ownFolder = true;
   }
   while (!settings.Folder.empty() &&
@@ -411,7 +411,8 @@ int RunAll(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace tollivox::stress;
-  if (argc == 6 && (std::wcscmp(argv[1], L"--reader") == 0 || std::wcscmp(argv[1], L"--hostile") == 0)) {
+  if (argc == 6 &&
+      (std::wcscmp(argv[1], L"--reader") == 0 || std::wcscmp(argv[1], L"--hostile") == 0)) {
     const unsigned seed = static_cast<unsigned>(std::wcstoul(argv[5], nullptr, 10));
     return std::wcscmp(argv[1], L"--reader") == 0 ? RunReader(argv[2], argv[3], argv[4], seed)
                                                   : RunHostile(argv[2], argv[3], argv[4], seed);

@@ -74,8 +74,8 @@ void ForEachLine(std::string_view Content, LineFn&& OnLine, bool& TornTail) {
 
 std::string Payload(int Copy, int Seq) {
   std::string text = "copy=" + std::to_string(Copy) + " seq=" + std::to_string(Seq) + " ";
-  const std::uint32_t mix = static_cast<std::uint32_t>(Copy) * 2654435761u ^
-                            static_cast<std::uint32_t>(Seq) * 40503u;
+  const std::uint32_t mix =
+      static_cast<std::uint32_t>(Copy) * 2654435761u ^ static_cast<std::uint32_t>(Seq) * 40503u;
   const int length = 16 + static_cast<int>(mix % 80);
   for (int i = 0; i < length; ++i) text += static_cast<char>('a' + (Copy + Seq + i) % 26);
   return text;
@@ -90,13 +90,13 @@ std::set<std::string> StampsBetween(const SYSTEMTIME& From, const SYSTEMTIME& To
   SystemTimeToFileTime(&from, &first);
   SystemTimeToFileTime(&To, &last);
   std::set<std::string> stamps;
-  for (std::int64_t tick = Ticks(first) - kTicksPerSecond;
-       tick <= Ticks(last) + kTicksPerSecond; tick += kTicksPerSecond) {
+  for (std::int64_t tick = Ticks(first) - kTicksPerSecond; tick <= Ticks(last) + kTicksPerSecond;
+       tick += kTicksPerSecond) {
     const FILETIME time = FromTicks(tick);
     SYSTEMTIME when{};
     FileTimeToSystemTime(&time, &when);
-    stamps.insert(win32::FormatLogDate(when.wYear, when.wMonth, when.wDay, when.wDayOfWeek) +
-                  " " + win32::FormatLogTime(when.wHour, when.wMinute, when.wSecond));
+    stamps.insert(win32::FormatLogDate(when.wYear, when.wMonth, when.wDay, when.wDayOfWeek) + " " +
+                  win32::FormatLogTime(when.wHour, when.wMinute, when.wSecond));
   }
   return stamps;
 }
@@ -234,8 +234,8 @@ bool Child::Start(const std::wstring& CommandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &info) == FALSE) {
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &info) == FALSE) {
     return false;
   }
   CloseHandle(info.hThread);

@@ -43,12 +43,12 @@ struct CopyPlan {
 };
 
 struct LogFigures {
-  std::int64_t Expected = 0;    // lines the copies were asked to write
-  std::int64_t Found = 0;       // whole dated lines of a copy in the file
-  std::int64_t Lost = 0;        // lines asked for and not found
-  std::int64_t Duplicated = 0;  // repeats of a line already found
-  std::int64_t Torn = 0;        // anything that is not one whole dated line of a copy
-  std::int64_t OutOfOrder = 0;  // lines found after a later line of the same copy
+  std::int64_t Expected = 0;      // lines the copies were asked to write
+  std::int64_t Found = 0;         // whole dated lines of a copy in the file
+  std::int64_t Lost = 0;          // lines asked for and not found
+  std::int64_t Duplicated = 0;    // repeats of a line already found
+  std::int64_t Torn = 0;          // anything that is not one whole dated line of a copy
+  std::int64_t OutOfOrder = 0;    // lines found after a later line of the same copy
   std::int64_t AfterFailure = 0;  // lines of a copy from the one its failure box was about on
   bool Clean() const {
     return Lost == 0 && Duplicated == 0 && Torn == 0 && OutOfOrder == 0 && AfterFailure == 0;

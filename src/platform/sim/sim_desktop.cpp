@@ -300,8 +300,20 @@ std::int32_t SimDesktop::MissingError(const std::string& WindowsPath) const {
   if (WindowsPath.empty() || WindowsPath.find_first_of("*?\"<>|") != std::string::npos) {
     return kErrBadFileNameOrNumber;
   }
-  if (!fs::is_directory(path.parent_path())) return kErrPathNotFound;
-  if (fs::is_directory(path)) return kErrPathFileAccess;
+  // A name the host file system refuses (a part longer than it allows, say) is a bad file name,
+  // not an exception out of the simulated desktop.
+  auto type = [](const fs::path& Where) {
+    std::error_code error;
+    const fs::file_type found = fs::status(Where, error).type();
+    return error && found != fs::file_type::not_found ? fs::file_type::unknown : found;
+  };
+  const fs::file_type folder = type(path.parent_path());
+  const fs::file_type file = type(path);
+  if (folder == fs::file_type::unknown || file == fs::file_type::unknown) {
+    return kErrBadFileNameOrNumber;
+  }
+  if (folder != fs::file_type::directory) return kErrPathNotFound;
+  if (file == fs::file_type::directory) return kErrPathFileAccess;
   return 0;
 }
 
