@@ -36,13 +36,6 @@ long long Arguments::Number(std::wstring_view Name, long long Default) const {
   return value;
 }
 
-bool Arguments::Flag(std::wstring_view Name) const {
-  return std::any_of(items_.begin(), items_.end(), [&](const std::wstring& item) {
-    return item.size() > 2 && item.compare(0, 2, L"--") == 0 &&
-           std::wstring_view(item).substr(2) == Name;
-  });
-}
-
 double NowSeconds() {
   static const double frequency = [] {
     LARGE_INTEGER value;

@@ -43,7 +43,6 @@ class Arguments {
   std::optional<std::wstring> Text(std::wstring_view Name) const;
   // The value of --Name as a number, or Default; exits with a usage error for a bad number.
   long long Number(std::wstring_view Name, long long Default) const;
-  bool Flag(std::wstring_view Name) const;
 
  private:
   std::vector<std::wstring> items_;
