@@ -107,18 +107,16 @@ long WaitForExit(HANDLE Process, DWORD Milliseconds) {
   return static_cast<long>(code);
 }
 
+// EnumWindows wants a CALLBACK (stdcall on 32-bit Windows), which a lambda is not.
+static BOOL CALLBACK CloseWindowOf(HWND Window, LPARAM Param) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(Window, &owner);
+  if (owner == *reinterpret_cast<const DWORD*>(Param)) PostMessageW(Window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
 void CloseOrEnd(HANDLE Process, DWORD ProcessId, DWORD Milliseconds) {
-  struct Target {
-    DWORD Id;
-  } target{ProcessId};
-  EnumWindows(
-      [](HWND Window, LPARAM Param) -> BOOL {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(Window, &owner);
-        if (owner == reinterpret_cast<Target*>(Param)->Id) PostMessageW(Window, WM_CLOSE, 0, 0);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&target));
+  EnumWindows(CloseWindowOf, reinterpret_cast<LPARAM>(&ProcessId));
   if (WaitForExit(Process, Milliseconds) < 0) {
     TerminateProcess(Process, 1);
     WaitForExit(Process, Milliseconds);

@@ -5,9 +5,11 @@
 //   win32_bench latency [--runs 50] [--interval 50] [--tollivox PATH]
 //   win32_bench idle    [--seconds 60] [--windows 200] [--tollivox PATH] [--server-pid PID]
 //   win32_bench memory  [--settle 5] [--rounds 3] [--tollivox PATH] [--minimal PATH]
+//                       [--stripped PATH]
 //   win32_bench log     [--lines 4000] [--rounds 5] [--writers 8]
 //
-// tollivox.exe and bench_minimal_window.exe are looked for beside this program. --server-pid
+// tollivox.exe and bench_minimal_window.exe are looked for beside this program; --stripped names
+// a copy of tollivox.exe without debug sections, measured beside it. --server-pid
 // names the wineserver's Unix process, whose CPU time is read through drive Z: under Wine.
 #include <cstdio>
 #include <cwchar>

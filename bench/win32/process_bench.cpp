@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -143,9 +144,9 @@ std::wstring TollivoxPath(const Arguments& Args) {
 }
 
 // tollivox.exe watching for a title that never comes up, at the default interval.
-Child StartIdleTollivox(const Arguments& Args, const std::wstring& Console) {
+Child StartIdleTollivox(const std::wstring& Program, const std::wstring& Console) {
   const std::wstring title = UniqueName(L"TollivoxNeverSeen");
-  return StartChild(TollivoxPath(Args), L"/W:" + title + L" /T:-1" + Console, title);
+  return StartChild(Program, L"/W:" + title + L" /T:-1" + Console, title);
 }
 
 }  // namespace
@@ -160,7 +161,7 @@ int RunIdleBench(const Arguments& Args) {
     std::fprintf(stderr, "idle: the window holder did not come up\n");
     return 1;
   }
-  Child tollivox = StartIdleTollivox(Args, L" /H:2");
+  Child tollivox = StartIdleTollivox(TollivoxPath(Args), L" /H:2");
   // Past start-up and the first ticks.
   Sleep(3000);
 
@@ -201,6 +202,8 @@ int RunMemoryBench(const Arguments& Args) {
   const int rounds = static_cast<int>(Args.Number(L"rounds", 3));
   const std::wstring minimal =
       Args.Text(L"minimal").value_or(ProgramFolder() + L"\\bench_minimal_window.exe");
+  // A copy of tollivox.exe without its debug sections, which Wine reads into memory whole.
+  const std::optional<std::wstring> stripped = Args.Text(L"stripped");
 
   struct Subject {
     const char* Name;
@@ -210,14 +213,16 @@ int RunMemoryBench(const Arguments& Args) {
   std::vector<Subject> subjects = {{"minimal window program", {}, {}},
                                    {"tollivox.exe /H:2 (hidden console)", {}, {}},
                                    {"tollivox.exe (console minimised, tray icon)", {}, {}}};
+  if (stripped) subjects.push_back({"tollivox.exe /H:2, debug sections stripped", {}, {}});
   bool ok = true;
   for (int round = 0; round < rounds && ok; ++round) {
-    // All three side by side, so that they meet the same state of the machine.
+    // All side by side, so that they meet the same state of the machine.
     std::vector<Child> children;
     const std::wstring marker = UniqueName(L"minimal");
     children.push_back(StartChild(minimal, marker, marker));
-    children.push_back(StartIdleTollivox(Args, L" /H:2"));
-    children.push_back(StartIdleTollivox(Args, L""));
+    children.push_back(StartIdleTollivox(TollivoxPath(Args), L" /H:2"));
+    children.push_back(StartIdleTollivox(TollivoxPath(Args), L""));
+    if (stripped) children.push_back(StartIdleTollivox(*stripped, L" /H:2"));
     Sleep(static_cast<DWORD>(settle) * 1000);
     for (std::size_t i = 0; i < children.size(); ++i) {
       double peak = 0;

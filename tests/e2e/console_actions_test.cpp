@@ -43,9 +43,9 @@ testing::AssertionResult IsCentred(HWND Window) {
   // Up to the rounding of the conversion between twips and pixels.
   if (std::abs(frame.left + frame.right - width) > 4 ||
       std::abs(frame.top + frame.bottom - height) > 4)
-    return testing::AssertionFailure() << "at " << frame.left << "," << frame.top << ".."
-                                       << frame.right << "," << frame.bottom << " on " << width
-                                       << "x" << height;
+    return testing::AssertionFailure()
+           << "at " << frame.left << "," << frame.top << ".." << frame.right << "," << frame.bottom
+           << " on " << width << "x" << height;
   return testing::AssertionSuccess();
 }
 
@@ -208,9 +208,9 @@ TEST_F(E2eConsoleActions, StopHoldsTheWatchAndStartBeginsItAfresh) {
     EXPECT_THAT(std::vector(stop, stop + 4),
                 ElementsAre(">>>>> Stopped", ">>>>> Started",
                             ">>>>> Loaded with '" + arguments + "'", kLookingLine));
-    EXPECT_THAT(std::vector(texts.end() - 2, texts.end()),
-                ElementsAre("Dealt with all windows for counts and timeouts specified",
-                            ">>>>> Unloaded"));
+    EXPECT_THAT(
+        std::vector(texts.end() - 2, texts.end()),
+        ElementsAre("Dealt with all windows for counts and timeouts specified", ">>>>> Unloaded"));
   }
 }
 
@@ -275,10 +275,10 @@ TEST_F(E2eConsoleActions, ViewRefreshAndClearWorkOnTheLogFile) {
   ClickButton(FindChildByText(console, "&Start"));
   std::vector<std::string> texts = WaitForLogLine(log, kLookingLine);
   ASSERT_GE(texts.size(), 3u);
-  EXPECT_THAT(std::vector(texts.begin(), texts.begin() + 3),
-              ElementsAre(">>>>> Started",
-                          ">>>>> Loaded with '/W:NeverThere /T:-1 /I:300 /L:run.log /H:0'",
-                          kLookingLine));
+  EXPECT_THAT(
+      std::vector(texts.begin(), texts.begin() + 3),
+      ElementsAre(">>>>> Started", ">>>>> Loaded with '/W:NeverThere /T:-1 /I:300 /L:run.log /H:0'",
+                  kLookingLine));
 
   ClickButton(FindChildByText(console, "Hide &Log"));
   ASSERT_NE(WaitForChild(console, "View &Log"), nullptr);

@@ -686,8 +686,7 @@ void PostTrayNotification(HWND Console, UINT Mouse) {
 
 HWND FindPopupMenu(DWORD Pid) {
   for (HWND window : TopLevelWindows()) {
-    if (WindowProcess(window) == Pid && IsWindowVisible(window) &&
-        WindowClass(window) == L"#32768")
+    if (WindowProcess(window) == Pid && IsWindowVisible(window) && WindowClass(window) == L"#32768")
       return window;
   }
   return nullptr;

@@ -65,9 +65,9 @@ TEST_F(E2eGuide, ShowModeOfACommandDecidesItsFirstWindowsState) {
   };
   // 0 hidden, 1 normal, 2 minimised, 3 maximised, 4 normal without the focus, 5 as is.
   const Case cases[] = {
-      {0, false, false, false, false}, {1, true, false, false, true},
+      {0, false, false, false, false},      {1, true, false, false, true},
       {2, true, true, false, std::nullopt}, {3, true, false, true, true},
-      {4, true, false, false, false},  {5, true, false, false, std::nullopt},
+      {4, true, false, false, false},       {5, true, false, false, std::nullopt},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE("/M:" + std::to_string(test.Mode));
@@ -99,6 +99,8 @@ TEST_F(E2eGuide, ShowModeOfACommandDecidesItsFirstWindowsState) {
     if (test.Focus) {
       EXPECT_EQ(GetForegroundWindow() == window, *test.Focus);
     }
+    // A hidden start is never shown, not even for a moment.
+    EXPECT_EQ(ReadFileBytes(states).find("shown") != std::string::npos, test.Visible);
     EXPECT_THAT(LogTexts(scratch.File(L"run.log")),
                 Contains("Executing \"" + command + "\" command..."));
   }
@@ -107,8 +109,7 @@ TEST_F(E2eGuide, ShowModeOfACommandDecidesItsFirstWindowsState) {
 TEST_F(E2eGuide, InstallerExampleAnswersEachPageOnceAndEnds) {
   // The welcome page comes first; the licence page only once Enter has left the welcome page.
   TestWindow& welcome = Window("Setup - Welcome");
-  Tollivox& program =
-      StartProgram("/W:Welcome,License /K:~,%a~ /C:1,1 /T:120,120 /L:install.log");
+  Tollivox& program = StartProgram("/W:Welcome,License /K:~,%a~ /C:1,1 /T:120,120 /L:install.log");
   EXPECT_EQ(welcome.WaitForReceived(1), "\n");
   TestWindow& license = Window("Setup - License Agreement");
 
@@ -118,12 +119,10 @@ TEST_F(E2eGuide, InstallerExampleAnswersEachPageOnceAndEnds) {
   EXPECT_EQ(welcome.Received(), "\n");
   EXPECT_EQ(license.Received(), "%a\n");
   std::vector<std::string> texts = LogTexts(LogPath(L"install.log"));
-  EXPECT_TRUE(AppearInOrder(texts, {"Found window containing \"Welcome\" string...",
-                                    "Sending \"~\" keystrokes...",
-                                    "Found window containing \"License\" string...",
-                                    "Sending \"%a~\" keystrokes...",
-                                    "Dealt with all windows for counts and timeouts specified",
-                                    ">>>>> Unloaded"}));
+  EXPECT_TRUE(AppearInOrder(
+      texts, {"Found window containing \"Welcome\" string...", "Sending \"~\" keystrokes...",
+              "Found window containing \"License\" string...", "Sending \"%a~\" keystrokes...",
+              "Dealt with all windows for counts and timeouts specified", ">>>>> Unloaded"}));
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), ">>>>> Unloaded");
 }
@@ -172,7 +171,8 @@ TEST_F(E2eGuide, StartCommandExampleStartsTheProgramOnceWithItsArguments) {
   ASSERT_TRUE(CopyFileW(BinProgram(L"fake_shutdown.exe").c_str(), standIn.c_str(), FALSE));
   const std::wstring record = Scratch.File(L"notepad.args");
 
-  program.Start("/W:\"Backup complete\" /E:\"notepad.exe C:\\Backups\\report.txt\" /M:1 /C:1 /T:-1");
+  program.Start(
+      "/W:\"Backup complete\" /E:\"notepad.exe C:\\Backups\\report.txt\" /M:1 /C:1 /T:-1");
   // Nothing happens before the window appears, however long that takes.
   std::this_thread::sleep_for(4s);
   EXPECT_TRUE(program.Running());

@@ -299,6 +299,15 @@ TEST(CommandLineParser, ReportsAnOutOfRangeNumberWhereItIsConverted) {
   }
 }
 
+TEST(CommandLineParser, AnErrorBeforeStartUpEndsLogsToTheLogInTheProgramFolder) {
+  test::Harness h;
+  ASSERT_FALSE(Parse(h, "/L:run.log /W:Setup /T:32768"));
+  EXPECT_EQ(h.LogTexts(h.LogPath("run.log")),
+            (std::vector<std::string>{
+                "An unexpected internal error was encountered in module 'ParseStr2IntArray'.",
+                "Error # 6, Overflow"}));
+}
+
 TEST(ReplaceString, RewritesEveryOccurrenceWithinTheStretch) {
   struct Case {
     std::string Text;
