@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/frmZandrel.h"
+#include "fuzz_check.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace {
@@ -23,33 +24,7 @@ using namespace tollivox;
 const std::string kTitle = "Tollivox 1.10";
 const std::string kFatalStart = "An unexpected internal error was encountered in module '";
 
-std::string Printable(std::string_view Text) {
-  std::string out;
-  for (unsigned char c : Text) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    }
-  }
-  return out;
-}
-
-class Checker {
- public:
-  explicit Checker(std::string_view Arguments) : arguments_(Arguments) {}
-  void operator()(bool Holds, const char* What) const {
-    if (Holds) return;
-    std::fprintf(stderr, "command_line_fuzz: broken: %s\n  arguments: \"%s\"\n", What,
-                 Printable(arguments_).c_str());
-    std::abort();
-  }
-
- private:
-  std::string_view arguments_;
-};
+using fuzz::Checker;
 
 std::string FirstLine(const std::string& Text) { return Text.substr(0, Text.find('\n')); }
 
@@ -187,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   // A process command line cannot hold a NUL character.
   std::string_view input(reinterpret_cast<const char*>(Data), Size);
   input = input.substr(0, input.find('\0'));
-  const Checker check(input);
+  const Checker check("command_line_fuzz", "arguments", input);
 
   sim::SimDesktop desk;
   desk.Arguments = std::string(input);

@@ -9,39 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "platform/keys.h"
 
 namespace {
 
 using namespace tollivox;
 
-std::string Printable(std::string_view Text) {
-  std::string out;
-  for (unsigned char c : Text) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    }
-  }
-  return out;
-}
-
-class Checker {
- public:
-  explicit Checker(std::string_view KeyString) : keys_(KeyString) {}
-  void operator()(bool Holds, const char* What) const {
-    if (Holds) return;
-    std::fprintf(stderr, "key_notation_fuzz: broken: %s\n  key string: \"%s\"\n", What,
-                 Printable(keys_).c_str());
-    std::abort();
-  }
-
- private:
-  std::string_view keys_;
-};
+using fuzz::Checker;
 
 bool IsModifier(const KeyEvent& Event) {
   return Event.Kind == KeyKind::VirtualKey &&
@@ -98,7 +73,7 @@ bool IsSpecial(char C) { return std::string_view("+^%~(){}").find(C) != std::str
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string_view keys(reinterpret_cast<const char*>(Data), Size);
-  const Checker check(keys);
+  const Checker check("key_notation_fuzz", "key string", keys);
 
   const KeyParseResult result = ParseKeyString(keys);
   check(result.Error == 0 || result.Error == kKeyStringError, "the only error is 5");
