@@ -19,8 +19,8 @@ void frmZandrel::ProcessError(std::string ModuleName, std::string Message, std::
               "'.\n\nError #" + numberText + ", " + CurrentError.Description() + "\n";
   }
   if (Footer.empty()) {
-    Footer = std::string("\nPlease report this error to Orvantis Support at ") + kSupportAddress +
-             ".";
+    Footer =
+        std::string("\nPlease report this error to Orvantis Support at ") + kSupportAddress + ".";
   }
   (void)Os.Dialogs.ShowMessageBox(Message + Footer, AppTitle, MsgBoxButtons::Ok,
                                   MsgBoxIcon::Critical);

@@ -128,7 +128,7 @@ class IDialogs {
   virtual ~IDialogs() = default;
   // Modal; lines of Text are separated by single line feeds. YesNo boxes default to Yes.
   virtual MsgBoxAnswer ShowMessageBox(const std::string& Text, const std::string& Title,
-                                  MsgBoxButtons Buttons, MsgBoxIcon Icon) = 0;
+                                      MsgBoxButtons Buttons, MsgBoxIcon Icon) = 0;
 };
 
 class IClock {
@@ -165,10 +165,10 @@ class ISystem {
 };
 
 // Exit codes of the program, documented for callers that wait for it.
-inline constexpr int kExitFinished = 0;       // watch complete, orderly exit, shutdown, usage box
-inline constexpr int kExitSyntaxError = 1;    // command line refused
-inline constexpr int kExitFatalError = 2;     // unexpected error reported
-inline constexpr int kExitLogFailure = 3;     // the log file could not be written
+inline constexpr int kExitFinished = 0;     // watch complete, orderly exit, shutdown, usage box
+inline constexpr int kExitSyntaxError = 1;  // command line refused
+inline constexpr int kExitFatalError = 2;   // unexpected error reported
+inline constexpr int kExitLogFailure = 3;   // the log file could not be written
 
 enum class Control {
   cmdExit,

@@ -12,10 +12,12 @@ void frmZandrel::Form_Resize() {
     } else if (state == WindowState::Maximized) {
       Os.View.SetState(WindowState::Normal);
     } else {
-      float left = (static_cast<float>(Os.View.ScreenWidth()) -
-                    static_cast<float>(Os.View.OuterWidth())) / 2;
-      float top = (static_cast<float>(Os.View.ScreenHeight()) -
-                   static_cast<float>(Os.View.OuterHeight())) / 2;
+      float left =
+          (static_cast<float>(Os.View.ScreenWidth()) - static_cast<float>(Os.View.OuterWidth())) /
+          2;
+      float top =
+          (static_cast<float>(Os.View.ScreenHeight()) - static_cast<float>(Os.View.OuterHeight())) /
+          2;
       Os.View.Move(left, top);
     }
   });

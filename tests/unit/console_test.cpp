@@ -148,9 +148,7 @@ TEST_F(ConsoleTest, ExitChosenDuringAYieldStopsTheInterruptedProcedure) {
 
 TEST_F(ConsoleTest, FatalReportShowsLogsAndEnds) {
   H.Desk.TimerOn = true;
-  bool ran = H.Run([&] {
-    H.Form.Guard("ReplaceString", [] { Raise(kErrInvalidProcedureCall); });
-  });
+  bool ran = H.Run([&] { H.Form.Guard("ReplaceString", [] { Raise(kErrInvalidProcedureCall); }); });
   EXPECT_FALSE(ran);
   EXPECT_EQ(H.Ended, kExitFatalError);
   ASSERT_EQ(H.Desk.MessageBoxes().size(), 1u);

@@ -46,9 +46,9 @@ TEST(LogViewerTest, ShowsTheLastOneOrTwoBlocksOfLines) {
     int First;  // first line shown; 0 for an empty view
     int Last;
   };
-  const std::vector<Case> cases = {{0, 0, 0},       {10, 1, 10},     {499, 1, 499},
-                                   {500, 250, 500}, {749, 250, 749}, {750, 500, 750},
-                                   {40000, 39750, 40000}};
+  const std::vector<Case> cases = {
+      {0, 0, 0},       {10, 1, 10},     {499, 1, 499},        {500, 250, 500},
+      {749, 250, 749}, {750, 500, 750}, {40000, 39750, 40000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Lines);
     Viewer v;
@@ -224,9 +224,8 @@ TEST(LogViewerTest, FailuresEndTheProgramThroughTheErrorReportUnderTheProcedureN
     EXPECT_FALSE(markerWhileReporting);
     const std::vector<std::string> texts = v.H.LogTexts(v.Path);
     ASSERT_GE(texts.size(), 3u);
-    EXPECT_EQ(texts[texts.size() - 2],
-              "An unexpected internal error was encountered in module '" +
-                  std::string(c.Module) + "'.");
+    EXPECT_EQ(texts[texts.size() - 2], "An unexpected internal error was encountered in module '" +
+                                           std::string(c.Module) + "'.");
     EXPECT_EQ(texts.back(), "Error # 70, Permission denied");
   }
 }

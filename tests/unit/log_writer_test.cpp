@@ -134,7 +134,7 @@ TEST_F(LogWriterTest, WaitsForABusyFileAndGivesUpOnlyAfterTheCountedAttempts) {
   const sim::Sharing writeOnly{false, true};
   struct Case {
     const char* Name;
-    std::function<int(Harness&)> Hold;                     // returns the holder's token
+    std::function<int(Harness&)> Hold;  // returns the holder's token
     std::function<void(Harness&, int Token, int Pauses)> OnPause;
     bool Written;
     int TrialOpens;

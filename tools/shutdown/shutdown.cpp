@@ -8,8 +8,8 @@
 // Exit codes: 0 the request was accepted, 1 the system refused it, 2 a bad command line.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cwchar>
 #include <string>
@@ -55,9 +55,9 @@ bool EnableShutdownPrivilege() {
 int Fail(const std::wstring& What) {
   DWORD error = GetLastError();
   wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = What + L"\n\nError " + std::to_wstring(error);
   if (text != nullptr) {
     message += L": ";

@@ -1,12 +1,13 @@
 #include "platform/sim/sim_desktop.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 #include "errors/errors.h"
 
@@ -192,11 +193,25 @@ void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
   SimWindow* window = Find(Window);
   if (!window) return;
   switch (ShowCommand) {
-    case 0: window->Visible = false; break;
-    case 1: case 4: window->Visible = true; window->State = WindowState::Normal; break;
-    case 2: window->Visible = true; window->State = WindowState::Minimized; break;
-    case 3: window->Visible = true; window->State = WindowState::Maximized; break;
-    default: window->Visible = true; break;
+    case 0:
+      window->Visible = false;
+      break;
+    case 1:
+    case 4:
+      window->Visible = true;
+      window->State = WindowState::Normal;
+      break;
+    case 2:
+      window->Visible = true;
+      window->State = WindowState::Minimized;
+      break;
+    case 3:
+      window->Visible = true;
+      window->State = WindowState::Maximized;
+      break;
+    default:
+      window->Visible = true;
+      break;
   }
 }
 
@@ -245,8 +260,7 @@ Status SimDesktop::Start(const std::string& CommandLine, int ShowMode) {
   if (!CommandLine.empty() && CommandLine.front() == '"') {
     program = CommandLine.substr(1, CommandLine.find('"', 1) - 1);
   }
-  if (std::find(MissingPrograms.begin(), MissingPrograms.end(), program) !=
-      MissingPrograms.end()) {
+  if (std::find(MissingPrograms.begin(), MissingPrograms.end(), program) != MissingPrograms.end()) {
     return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
   }
   launches_.push_back({CommandLine, ShowMode});
@@ -263,7 +277,8 @@ std::string SimDesktop::Key(const std::string& WindowsPath) const {
 
 fs::path SimDesktop::RealPath(const std::string& WindowsPath) const {
   std::string relative = WindowsPath;
-  if (relative.size() >= 2 && relative[1] == ':') relative = relative.substr(0, 1) + relative.substr(2);
+  if (relative.size() >= 2 && relative[1] == ':')
+    relative = relative.substr(0, 1) + relative.substr(2);
   std::replace(relative.begin(), relative.end(), '\\', '/');
   // A ".." never climbs above the private folder: tests and fuzzers pass paths they did not
   // choose, and those must not reach the real file system.
@@ -346,7 +361,8 @@ bool SimDesktop::Exists(const std::string& Path) {
 Status SimDesktop::Delete(const std::string& Path) {
   if (!Exists(Path)) return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
   for (const auto& [token, other] : open_) {
-    if (other.Key == Key(Path)) return {kErrPermissionDenied, ErrorDescription(kErrPermissionDenied)};
+    if (other.Key == Key(Path))
+      return {kErrPermissionDenied, ErrorDescription(kErrPermissionDenied)};
   }
   fs::remove(RealPath(Path));
   ages_.erase(Key(Path));
@@ -417,7 +433,7 @@ double SimDesktop::AgeSeconds(const std::string& Path) {
 // ---------------------------------------------------------------- dialogs, clock, system
 
 MsgBoxAnswer SimDesktop::ShowMessageBox(const std::string& Text, const std::string& Title,
-                                    MsgBoxButtons Buttons, MsgBoxIcon Icon) {
+                                        MsgBoxButtons Buttons, MsgBoxIcon Icon) {
   boxes_.push_back({Text, Title, Buttons, Icon});
   if (WhileBoxIsUp) WhileBoxIsUp(boxes_.back());
   MsgBoxAnswer answer = Buttons == MsgBoxButtons::Ok ? MsgBoxAnswer::Ok : MsgBoxAnswer::Yes;

@@ -196,7 +196,7 @@ class SimDesktop final : public IWindows,
   double AgeSeconds(const std::string& Path) override;
   bool PreviousInstanceRunning() override { return PreviousInstance; }
   MsgBoxAnswer ShowMessageBox(const std::string& Text, const std::string& Title,
-                          MsgBoxButtons Buttons, MsgBoxIcon Icon) override;
+                              MsgBoxButtons Buttons, MsgBoxIcon Icon) override;
   double SecondsSinceMidnight() override { return timeOfDay_; }
   double MonotonicSeconds() override { return monotonic_; }
   std::string LocalDate() override { return Date; }

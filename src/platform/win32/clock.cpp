@@ -1,10 +1,9 @@
-#include "platform/win32/windows_api.h"
-
 #include <cstdio>
 #include <string>
 
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
+#include "platform/win32/windows_api.h"
 
 namespace tollivox::win32 {
 

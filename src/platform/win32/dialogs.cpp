@@ -1,7 +1,6 @@
-#include "platform/win32/windows_api.h"
-
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
+#include "platform/win32/windows_api.h"
 
 namespace tollivox::win32 {
 

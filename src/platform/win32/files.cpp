@@ -1,5 +1,3 @@
-#include "platform/win32/windows_api.h"
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -8,6 +6,7 @@
 #include "errors/errors.h"
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
+#include "platform/win32/windows_api.h"
 
 namespace tollivox::win32 {
 

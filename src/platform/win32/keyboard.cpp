@@ -1,11 +1,11 @@
 #include "platform/win32/keyboard.h"
 
-#include "platform/win32/windows_api.h"
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <utility>
+
+#include "platform/win32/windows_api.h"
 
 namespace tollivox {
 

@@ -2,9 +2,9 @@
 // icon, timer), so that every way out of a function gives them back exactly once.
 #pragma once
 
-#include "platform/win32/windows_api.h"
-
 #include <cstdint>
+
+#include "platform/win32/windows_api.h"
 
 namespace tollivox::win32 {
 

@@ -8,8 +8,8 @@ namespace {
 
 std::wstring ToWide(UINT CodePage, std::string_view Text) {
   if (Text.empty()) return {};
-  int length = MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()),
-                                   nullptr, 0);
+  int length =
+      MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()), out.data(), length);
   return out;
@@ -17,8 +17,8 @@ std::wstring ToWide(UINT CodePage, std::string_view Text) {
 
 std::string FromWide(UINT CodePage, std::wstring_view Text) {
   if (Text.empty()) return {};
-  int length = WideCharToMultiByte(CodePage, 0, Text.data(), static_cast<int>(Text.size()),
-                                   nullptr, 0, nullptr, nullptr);
+  int length = WideCharToMultiByte(CodePage, 0, Text.data(), static_cast<int>(Text.size()), nullptr,
+                                   0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(CodePage, 0, Text.data(), static_cast<int>(Text.size()), out.data(), length,
                       nullptr, nullptr);
