@@ -278,12 +278,12 @@ int RunTickBench(const Arguments& Args) {
   };
   constexpr std::size_t kFloorRow = 2;
   constexpr std::size_t kTickRow = 3;
-  auto measure = [&](std::size_t Row) {
+  auto measure = [&](std::size_t Index) {
     const double cpu = ThreadCpuSeconds();
     const double start = NowSeconds();
-    rows[Row].Body();
+    rows[Index].Body();
     const double took = (NowSeconds() - start) * 1000.0;
-    rows[Row].CpuMs += (ThreadCpuSeconds() - cpu) * 1000.0;
+    rows[Index].CpuMs += (ThreadCpuSeconds() - cpu) * 1000.0;
     return took;
   };
   // Warm every row up, then alternate the order round by round.

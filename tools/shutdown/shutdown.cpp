@@ -8,8 +8,9 @@
 // Exit codes: 0 the request was accepted, 1 the system refused it, 2 a bad command line.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+// After <windows.h>: the shell header needs its types.
+#include <shellapi.h>
 
 #include <cwchar>
 #include <string>
