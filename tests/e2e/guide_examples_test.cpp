@@ -37,14 +37,20 @@ HWND HandleFromReadyFile(const std::wstring& Ready) {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(ReadFileBytes(Ready))));
 }
 
-// A window of a program the tested program started; closed when the test is done with it.
+// A window of a program the tested program started; its program is ended when the test is done
+// with it, so that the test's folder, its current folder, can go.
 class StartedWindow {
  public:
-  explicit StartedWindow(HWND Window) : window_(Window) {}
+  explicit StartedWindow(HWND Window) : window_(Window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(Window, &pid);
+    process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+  }
   ~StartedWindow() {
-    if (!IsWindow(window_)) return;
     PostMessageW(window_, WM_CLOSE, 0, 0);
-    WaitUntil([&] { return !IsWindow(window_); }, 10s);
+    if (process_ == nullptr) return;
+    if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 99);
+    CloseHandle(process_);
   }
   StartedWindow(const StartedWindow&) = delete;
   StartedWindow& operator=(const StartedWindow&) = delete;
@@ -52,6 +58,7 @@ class StartedWindow {
 
  private:
   HWND window_;
+  HANDLE process_ = nullptr;
 };
 
 TEST_F(E2eGuide, ShowModeOfACommandDecidesItsFirstWindowsState) {
