@@ -138,8 +138,10 @@ TEST_F(E2eWatch, EntryWithoutAUsableWindowTimesOutAndTheProgramEnds) {
     auto elapsed = std::chrono::steady_clock::now() - started;
 
     std::vector<std::string> texts = LogTexts(scratch.File(L"run.log"));
-    // Three ticks of searching at least, since the timeout is one second and a tick 0.3 s.
-    ASSERT_GE(texts.size(), 10u) << testing::PrintToString(texts);
+    // At least one full visit before the timeout gives the entry up; on an idle machine about
+    // three (a one-second timeout, a tick every 0.3 s), but a slow start-up can use up the second
+    // before the first tick, and then the first visit is also the last.
+    ASSERT_GE(texts.size(), 6u) << testing::PrintToString(texts);
     EXPECT_EQ(texts.front(), Loaded(arguments));
     std::vector<std::string> ticks(texts.begin() + 1, texts.end() - 3);
     ASSERT_EQ(ticks.size() % 2, 0u) << testing::PrintToString(texts);
