@@ -9,13 +9,17 @@ namespace tollivox {
 
 namespace {
 
-void SendKeyString(frmZandrel& Form, const std::string& Keys) {
-  const std::string text = "Sending \"" + Keys + "\" keystrokes...";
+// Keys are typed into whatever has the focus. Once the window they are meant for has gone,
+// that is some other window (another program's, or the user's), so they are not typed at all.
+void SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys) {
+  const bool gone = !Form.Os.Windows.IsAlive(Target);
+  const std::string text = gone ? "Window closed; \"" + Keys + "\" keystrokes not sent."
+                                : "Sending \"" + Keys + "\" keystrokes...";
   Form.ShowStatus(text);
   Form.Add2Log(Form.LogFilePath, text);
   KeyParseResult parsed = ParseKeyString(Keys);
   if (parsed.Error != 0) Raise(parsed.Error);
-  Form.Os.Keyboard.Send(parsed.Events);
+  if (!gone) Form.Os.Keyboard.Send(parsed.Events);
   Form.DoYield();
 }
 
@@ -41,11 +45,11 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
       const std::int16_t count = WindowCount;
       for (int i = 1; i <= count; ++i) {
         const std::string keys = KeyStrings.ValueOr(i, "");
-        if (!keys.empty()) SendKeyString(*this, keys);
+        if (!keys.empty()) SendKeyString(*this, WindowHandle, keys);
       }
     } else {
       const std::string keys = KeyStrings.ValueOr(WindowNumber, "");
-      if (!keys.empty()) SendKeyString(*this, keys);
+      if (!keys.empty()) SendKeyString(*this, WindowHandle, keys);
     }
 
     const std::int16_t limit = Counts.ValueOr(WindowNumber, 0);

@@ -5,8 +5,9 @@
 // Operation -> what the Windows implementation calls:
 //   IWindows::DesktopWindow          GetDesktopWindow
 //   IWindows::NextWindow             GetWindow(GW_CHILD = 5 / GW_HWNDNEXT = 2)
-//   IWindows::WindowTitle            GetWindowTextLengthW + GetWindowTextW (Unicode, to UTF-8)
+//   IWindows::WindowTitle            GetWindowTextW, once unless the title fills the buffer (UTF-8)
 //   IWindows::IsVisible / IsEnabled  IsWindowVisible / IsWindowEnabled
+//   IWindows::IsAlive                IsWindow
 //   IWindows::SetForeground          SetForegroundWindow
 //   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads)
 //   IWindows::Show                   ShowWindow
@@ -61,6 +62,8 @@ class IWindows {
   virtual std::string WindowTitle(WindowHandle Window) = 0;
   virtual bool IsVisible(WindowHandle Window) = 0;
   virtual bool IsEnabled(WindowHandle Window) = 0;
+  // Whether the window is still there; false once it has been destroyed.
+  virtual bool IsAlive(WindowHandle Window) = 0;
   virtual bool SetForeground(WindowHandle Window) = 0;
   virtual void SetActive(WindowHandle Window) = 0;
   // ShowCommand is the Windows show command 0..5 (SW_HIDE .. SW_SHOW).

@@ -39,10 +39,9 @@ WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text) {
   const std::string wanted = Os.System.ToUpper(Text);
   for (WindowHandle window = Os.Windows.NextWindow(Os.Windows.DesktopWindow(), kGwChild);
        window != 0; window = Os.Windows.NextWindow(window, kGwHwndNext)) {
-    const std::string raw = RawTitle(window);
-    // The terminator never decides a match (no search text holds one), so it stays out of the
-    // locale's upper-casing.
-    const std::string title = Os.System.ToUpper(std::string_view(raw).substr(0, raw.size() - 1));
+    // The raw title without its terminator, which never decides a match (no search text holds
+    // one): read as it is, without the copy that adding the terminator would cost every visit.
+    const std::string title = Os.System.ToUpper(Os.Windows.WindowTitle(window));
     if (title.find(wanted) != std::string::npos) return window;
   }
   return 0;

@@ -136,6 +136,53 @@ TEST_F(E2eActions, MissingCommandProgramIsReportedAndEndsTheProgram) {
   EXPECT_EQ(launcher.Received(), "");
 }
 
+TEST_F(E2eActions, KeysForAWindowThatClosedAsItWasActivatedAreNotTypedIntoTheNextOne) {
+  TestWindow& target = Window("Vanishing dialog", {.Extra = "--vanish-on-activate"});
+  // Coming up, the bystander takes the activation from the target, which arms it.
+  TestWindow& bystander = Window("Bystander notes");
+  ASSERT_TRUE(WaitUntil([&] {
+    return !target.States().empty() && target.States().back() == "deactivated";
+  })) << "the target never lost the activation";
+
+  Tollivox& program = StartProgram("/W:Vanishing /K:abc{ENTER} /C:1 /H:2 /I:300 /L:run.log");
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_THAT(target.States(), Contains("vanished"));
+  const std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_GE(texts.size(), 5u);
+  EXPECT_THAT(std::vector(texts.begin() + 1, texts.begin() + 5),
+              ElementsAre("Looking for window containing \"Vanishing\" string...",
+                          "Found window containing \"Vanishing\" string...",
+                          "Window closed; \"abc{ENTER}\" keystrokes not sent.",
+                          "Count of 1 for 'Vanishing' window reached; Window removed."));
+  // The focus went to the bystander, and nothing meant for the dialog arrives there.
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(bystander.Received(), "");
+}
+
+TEST_F(E2eActions, MissingShutdownProgramIsReportedAfterTheShutdownLine) {
+  TestWindow& target = Window("Session window");
+  Tollivox& program = Program();
+  ASSERT_TRUE(DeleteFileW(Scratch.File(L"Shutdown.exe").c_str()));
+  program.Start("/W:Session /E:$SHUT 2 /K:k /I:300 /L:run.log");
+
+  HWND box = WaitForMessageBox(program.ProcessId(), AppTitle());
+  ASSERT_NE(box, nullptr);
+  const std::string error = "ERROR: The executable file specified '$SHUT 2' was not located.";
+  EXPECT_EQ(MessageBoxText(box), error +
+                                     "\n\nPlease specify the full path name or ensure that the\n"
+                                     "folder is located in the system path.");
+  EXPECT_EQ(ToString(MessageBoxIcon(box)), ToString(BoxIcon::Critical));
+  PressButton(box, IDOK);
+  EXPECT_EQ(program.WaitForExit(), kExitFatal);
+
+  const std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_THAT(std::vector(texts.end() - 3, texts.end()),
+              ElementsAre("Shutting Down (Type=2)...", ">>>>> Unloaded", error));
+  EXPECT_FALSE(FileExists(Scratch.File(L"Shutdown.args")));
+  EXPECT_EQ(target.Received(), "");
+}
+
 TEST_F(E2eActions, ShutdownCommandStartsTheShutdownProgramWithItsTypeAndEnds) {
   struct Case {
     const char* Command;

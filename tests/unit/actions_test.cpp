@@ -82,6 +82,46 @@ TEST(Actions, KeyStringsAreAnnouncedThenTypedIntoTheWindowActedOn) {
   }
 }
 
+TEST(Actions, KeysMeantForAWindowThatClosedAreNotTypedIntoTheNextOne) {
+  struct Case {
+    std::string Args;
+    std::size_t SentBeforeClose;  // the target closes at the first yield after this many sends
+    std::string TypedIntoTarget;
+    std::vector<std::string> KeyLines;
+  } cases[] = {
+      // Closed as it was brought forward: the next window takes the focus.
+      {"/K:{ENTER}", 0, "", {"Window closed; \"{ENTER}\" keystrokes not sent."}},
+      // Closed between two key strings typed into it.
+      {"/K:a,b /S:1",
+       1,
+       "a",
+       {"Sending \"a\" keystrokes...", "Window closed; \"b\" keystrokes not sent."}},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    const WindowHandle notes = h.Desk.CreateWindow("Notes");
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    ASSERT_TRUE(h.Load("/W:Setup,Other " + c.Args + " /C:1 /L:run.log"));
+    h.Desk.OnYield = [&] {
+      if (h.Desk.Foreground() == setup && h.Desk.Sent().size() == c.SentBeforeClose)
+        h.Desk.DestroyWindow(setup);
+    };
+    ASSERT_TRUE(h.Tick());
+    EXPECT_EQ(h.Desk.Focus(), notes) << c.Args;
+    EXPECT_EQ(h.Desk.TypedInto(setup), c.TypedIntoTarget) << c.Args;
+    EXPECT_EQ(h.Desk.Sent().size(), c.SentBeforeClose) << c.Args;
+    const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+    std::vector<std::string> keyLines = Matching(log, "Sending");
+    for (const std::string& line : Matching(log, "Window closed")) keyLines.push_back(line);
+    EXPECT_EQ(keyLines, c.KeyLines) << c.Args;
+    // The run still counts.
+    EXPECT_EQ(Matching(log, "Count of"),
+              std::vector<std::string>{"Count of 1 for 'Setup' window reached; Window removed."})
+        << c.Args;
+    EXPECT_EQ(h.Ended, std::nullopt);
+  }
+}
+
 TEST(Actions, CountLimitDropsTheEntryAtItsRun) {
   struct Case {
     std::string Count;

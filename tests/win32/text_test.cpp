@@ -30,6 +30,11 @@ TEST(TextConversion, Utf8AndUtf16RoundTripAndRepairInvalidInput) {
       {"embedded zero", std::string("a\0b", 3), std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
       {"stray continuation byte", "a\x80z", L"a\xFFFDz", "a\xEF\xBF\xBDz"},
       {"byte never valid", "x\xFFy", L"x\xFFFDy", "x\xEF\xBF\xBDy"},
+      // Three bytes for every unit, the most UTF-8 a unit can take.
+      {"three bytes per unit", "\xE6\xB5\x8B\xE8\xAF\x95", L"\u6D4B\u8BD5",
+       "\xE6\xB5\x8B\xE8\xAF\x95"},
+      {"only invalid bytes", "\xFF\xFE\x80", L"\xFFFD\xFFFD\xFFFD",
+       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -44,6 +49,25 @@ TEST(TextConversion, UnpairedSurrogatesBecomeReplacementCharacters) {
             "a\xEF\xBF\xBD"
             "b");
   EXPECT_EQ(Narrow(L""), "");
+  // Each unpaired surrogate takes the three bytes of U+FFFD, as much as a unit can take.
+  EXPECT_EQ(Narrow(std::wstring(L"\xDC00\xD800", 2)), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(TextConversion, WidenIntoAKeptBufferGivesExactlyTheTextEveryTime) {
+  // Longer text first, so that every later one lands in a buffer with a stale tail.
+  const std::string texts[] = {std::string(300, 'x') + "\xF0\x9D\x84\x9E",
+                               "Save As",
+                               "",
+                               "\xD0\xBF\xF0\x9D\x84\x9E",
+                               "a\xFF",
+                               std::string(1000, 'y')};
+  std::wstring buffer;
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 20));
+    const std::wstring_view wide = WidenInto(text, buffer);
+    EXPECT_EQ(std::wstring(wide), Widen(text));
+    EXPECT_EQ(Narrow(wide), Narrow(Widen(text)));
+  }
 }
 
 TEST(TextConversion, AnsiCodePageForTheLogFile) {

@@ -133,6 +133,14 @@ TEST(WindowsTitles, ReadBackExactlyIncludingCharactersOutsideTheCodePage) {
       L"  blanks kept  ",
       L"\u00C9diteur \u2013 \u6D4B\u8BD5 \xD834\xDD1E \u0416",
       std::wstring(600, L'x'),
+      // Around the first read's buffer of 256 units, with a surrogate pair where a cut would
+      // fall, and far beyond it.
+      std::wstring(253, L'a') + L"\xD834\xDD1E",
+      std::wstring(254, L'b') + L"\xD834\xDD1E",
+      std::wstring(255, L'c'),
+      std::wstring(256, L'd') + L"!",
+      std::wstring(40000, L'\u6D4B') + L"\xD834\xDD1E end",
+      L"short after long ones",
   };
   for (const std::wstring& title : titles) {
     SCOPED_TRACE(Narrow(title.substr(0, 40)));
@@ -148,6 +156,7 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   Win32Windows windows;
   OwnWindow window(L"Tollivox state");
   WindowHandle h = Handle(window.Get());
+  EXPECT_TRUE(windows.IsAlive(h));
   EXPECT_FALSE(windows.IsVisible(h));
   windows.Show(h, SW_SHOW);
   EXPECT_TRUE(windows.IsVisible(h));
@@ -163,6 +172,7 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   EXPECT_FALSE(windows.IsVisible(h));
 
   window.Destroy();
+  EXPECT_FALSE(windows.IsAlive(h));
   EXPECT_EQ(windows.WindowTitle(h), "");
   EXPECT_EQ(windows.NextWindow(h, kGwHwndNext), 0u);
   EXPECT_FALSE(windows.IsVisible(h));
@@ -172,7 +182,10 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
 
 TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   Win32Windows windows;
-  std::wstring title = L"Tollivox helper \u00E9\u6D4B " + UniqueName(L"window");
+  // Longer than the first read's buffer, so that the second read is seen on another process's
+  // window too.
+  std::wstring title = L"Tollivox helper \u00E9\u6D4B " + UniqueName(L"window") + L" " +
+                       std::wstring(300, L'\u0416') + L"\xD834\xDD1E";
   std::wstring events = UniqueName(L"window");
   NamedEvent ready(events + L".ready");
   NamedEvent release(events + L".release");

@@ -13,6 +13,10 @@
 //   --retitle-ms N --new-title TEXT
 //                      change the title N ms after the window was created
 //   --close-ms N       close the window N ms after it was created
+//   --vanish-on-activate
+//                      destroy the window the moment it is activated again
+//                      after it has once lost the activation, as a dialog does
+//                      that closes itself just as another program turns to it
 //   --ready FILE       write the window handle (decimal) and a newline once the
 //                      window is up and its message loop runs
 //   --state FILE       append one line per change of show state or activation
@@ -47,6 +51,7 @@ struct Options {
   std::optional<std::wstring> NewTitle;
   bool Hidden = false;
   bool Disabled = false;
+  bool VanishOnActivate = false;
   DWORD DelayMs = 0;
   std::optional<UINT> RetitleMs;
   std::optional<UINT> CloseMs;
@@ -58,6 +63,7 @@ HWND gEdit = nullptr;
 WNDPROC gEditProc = nullptr;
 wchar_t gHighSurrogate = 0;
 enum class SizeState { Restored, Minimized, Maximized } gSizeState = SizeState::Restored;
+bool gVanishArmed = false;
 
 std::string ToUtf8(std::wstring_view Text) {
   if (Text.empty()) return {};
@@ -228,9 +234,16 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
     case WM_ACTIVATE:
       if (LOWORD(WParam) == WA_INACTIVE) {
         RecordState("deactivated");
+        gVanishArmed = gOptions.VanishOnActivate;
         break;
       }
       RecordState("activated");
+      if (gVanishArmed) {
+        // Gone before the activation returns to whoever asked for it.
+        RecordState("vanished");
+        DestroyWindow(Window);
+        return 0;
+      }
       // Keep the keys going to the edit box each time the window comes back.
       if (!HIWORD(WParam)) {
         SetFocus(gEdit);
@@ -281,6 +294,10 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
     }
     if (name == L"--disabled") {
       Result.Disabled = true;
+      continue;
+    }
+    if (name == L"--vanish-on-activate") {
+      Result.VanishOnActivate = true;
       continue;
     }
     if (i + 1 >= Count) return false;

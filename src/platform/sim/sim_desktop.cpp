@@ -114,8 +114,12 @@ void SimDesktop::DestroyWindow(WindowHandle Window) {
   windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
                                 [&](const SimWindow& w) { return w.Handle == Window; }),
                  windows_.end());
-  if (foreground_ == Window) foreground_ = 0;
-  if (focus_ == Window) focus_ = 0;
+  // As on Windows, losing the active window activates the topmost visible one left.
+  if (foreground_ == Window || focus_ == Window) {
+    auto next = std::find_if(windows_.begin(), windows_.end(),
+                             [](const SimWindow& w) { return w.Visible; });
+    foreground_ = focus_ = next != windows_.end() ? next->Handle : 0;
+  }
 }
 
 void SimDesktop::SetTitle(WindowHandle Window, const std::string& Title) {
@@ -171,6 +175,8 @@ bool SimDesktop::IsEnabled(WindowHandle Window) {
   SimWindow* window = Find(Window);
   return window && window->Enabled;
 }
+
+bool SimDesktop::IsAlive(WindowHandle Window) { return Find(Window) != nullptr; }
 
 bool SimDesktop::SetForeground(WindowHandle Window) {
   windowCalls_.push_back({WindowCall::SetForeground, Window});

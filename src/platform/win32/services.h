@@ -40,6 +40,7 @@ class Win32Windows final : public IWindows {
   std::string WindowTitle(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
+  bool IsAlive(WindowHandle Window) override;
   bool SetForeground(WindowHandle Window) override;
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;

@@ -94,14 +94,25 @@ std::string AsciiUpper(std::string_view Text) {
 }  // namespace
 
 std::string Win32System::ToUpper(std::string_view Text) {
-  std::wstring wide = Widen(Text);
+  // Every title of every watch tick comes through here: the UTF-16 form lives in a buffer kept
+  // between calls, and the mapping is done in place in one call, as LCMAP_UPPERCASE allows and
+  // as its simple case mapping keeps the length.
+  thread_local std::wstring buffer;
+  const std::wstring_view wide = WidenInto(Text, buffer);
   if (wide.empty()) return {};
-  int inputLength = static_cast<int>(wide.size());
-  int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide.c_str(), inputLength,
+  const int inputLength = static_cast<int>(wide.size());
+  if (LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), inputLength,
+                    buffer.data(), inputLength, nullptr, nullptr, 0) == inputLength) {
+    return Narrow(wide);
+  }
+  // Should a locale ever map to another length, the in-place call fails and may have written
+  // part of the buffer: start again from the text, with the size asked first.
+  const std::wstring source = Widen(Text);
+  int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, source.c_str(), inputLength,
                              nullptr, 0, nullptr, nullptr, 0);
   if (length <= 0) return AsciiUpper(Text);
   std::wstring upper(static_cast<std::size_t>(length), L'\0');
-  length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide.c_str(), inputLength,
+  length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, source.c_str(), inputLength,
                          upper.data(), length, nullptr, nullptr, 0);
   if (length <= 0) return AsciiUpper(Text);
   upper.resize(static_cast<std::size_t>(length));

@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,12 @@ auto WithInputOf(DWORD TargetThread, Body&& Call) {
   return result;
 }
 
+// Room for the titles of nearly every window at the first read.
+constexpr std::size_t kFirstTitleUnits = 256;
+constexpr std::size_t kKeptTitleUnits = 4096;
+// Past this the doubled count would not fit in an int; what the buffer holds is taken as it is.
+constexpr int kLargestTitleUnits = INT_MAX / 2;
+
 }  // namespace
 
 WindowHandle Win32Windows::DesktopWindow() { return FromHwnd(GetDesktopWindow()); }
@@ -40,14 +47,41 @@ WindowHandle Win32Windows::NextWindow(WindowHandle Window, int Relation) {
 }
 
 std::string Win32Windows::WindowTitle(WindowHandle Window) {
-  HWND window = ToHwnd(Window);
-  int length = GetWindowTextLengthW(window);
-  if (length <= 0) return {};
-  // The title may change between the two calls; the copy count is what counts.
-  std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
-  int copied = GetWindowTextW(window, title.data(), length + 1);
-  title.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return Narrow(title);
+  // One read per title, into a buffer kept between calls: asking for the length first doubles
+  // the window calls, which are most of a tick's cost. GetWindowTextW sends WM_GETTEXT to this
+  // process's own windows, so a window procedure may read a title in the middle of the read;
+  // such a nested read gets a buffer of its own.
+  thread_local std::wstring keptBuffer;
+  thread_local bool keptInUse = false;
+  std::wstring ownBuffer;
+  const bool useKept = !keptInUse;
+  std::wstring& buffer = useKept ? keptBuffer : ownBuffer;
+  struct Lend {
+    bool Active;
+    ~Lend() {
+      if (!Active) return;
+      keptInUse = false;
+      // One window with a huge title should not hold memory for the rest of the run.
+      if (keptBuffer.size() > kKeptTitleUnits) std::wstring().swap(keptBuffer);
+    }
+  } lend{useKept};
+  if (useKept) keptInUse = true;
+
+  if (buffer.size() < kFirstTitleUnits) buffer.resize(kFirstTitleUnits);
+  for (;;) {
+    const int capacity = static_cast<int>(buffer.size());
+    const int copied = GetWindowTextW(ToHwnd(Window), buffer.data(), capacity);
+    // An untitled or vanished window.
+    if (copied <= 0) return {};
+    // A title that filled the buffer may have been cut (one unit short of full, too, should a
+    // cut keep a surrogate pair whole): read again with twice the room. A count past the buffer
+    // is a window procedure's error and would come back however large the buffer grew.
+    if (copied + 2 < capacity || copied >= capacity || capacity > kLargestTitleUnits) {
+      const int length = copied < capacity ? copied : capacity - 1;
+      return Narrow(std::wstring_view(buffer.data(), static_cast<std::size_t>(length)));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 bool Win32Windows::IsVisible(WindowHandle Window) {
@@ -57,6 +91,8 @@ bool Win32Windows::IsVisible(WindowHandle Window) {
 bool Win32Windows::IsEnabled(WindowHandle Window) {
   return IsWindowEnabled(ToHwnd(Window)) != FALSE;
 }
+
+bool Win32Windows::IsAlive(WindowHandle Window) { return IsWindow(ToHwnd(Window)) != FALSE; }
 
 bool Win32Windows::SetForeground(WindowHandle Window) {
   HWND window = ToHwnd(Window);
