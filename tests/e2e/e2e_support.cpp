@@ -635,6 +635,25 @@ void PressButton(HWND Box, int Id) {
   PostMessageW(Box, WM_COMMAND, MAKEWPARAM(Id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+HWND FindWindowTitled(std::string_view Title) {
+  std::wstring title = Widen(Title);
+  for (HWND window : TopLevelWindows()) {
+    if (IsWindowVisible(window) && WindowText(window) == title) return window;
+  }
+  return nullptr;
+}
+
+HWND WaitForWindowTitled(std::string_view Title, std::chrono::milliseconds Limit) {
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        window = FindWindowTitled(Title);
+        return window != nullptr;
+      },
+      Limit);
+  return window;
+}
+
 // ---- console and tray ----
 
 HWND FindConsole(DWORD Pid) {

@@ -179,6 +179,10 @@ BoxIcon MessageBoxIcon(HWND Box);
 // Presses the box's button Id (IDOK, IDYES, IDNO) as a click would.
 void PressButton(HWND Box, int Id);
 
+// A visible top-level window of any program whose title is exactly Title, or null.
+HWND FindWindowTitled(std::string_view Title);
+HWND WaitForWindowTitled(std::string_view Title, std::chrono::milliseconds Limit = kWaitLimit);
+
 // ---- the console and the tray ----
 
 HWND FindConsole(DWORD Pid);

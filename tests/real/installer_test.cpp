@@ -1,0 +1,142 @@
+// The real job: a real installer (built from installer/example-setup.nsi) answered page by page
+// with one command line, as a user on a build machine would, and judged by what a user sees: the
+// files in the folder, the windows, the exit codes and the log.
+#include <gmock/gmock.h>
+
+#include "e2e_support.h"
+
+namespace tollivox::e2e {
+namespace {
+
+using testing::Contains;
+using testing::ElementsAre;
+
+constexpr std::chrono::milliseconds kInstallLimit = 90s;
+
+constexpr const char* kWelcome = "Example Application Setup: Welcome";
+constexpr const char* kInstalled = "Dealt with all windows for counts and timeouts specified";
+
+// The installer the test run built, as a Windows path.
+std::wstring SetupProgram() {
+  wchar_t value[MAX_PATH * 2] = {};
+  DWORD length =
+      GetEnvironmentVariableW(L"TOLLIVOX_SETUP", value, static_cast<DWORD>(std::size(value)));
+  return length > 0 && length < std::size(value) ? value : L"";
+}
+
+// The installer offers Folder on its folder page; /D= must come last and stays unquoted.
+std::string SetupArguments(const std::wstring& Folder) { return "/D=" + Narrow(Folder); }
+
+class RealInstaller : public E2eTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(FileExists(SetupProgram())) << "no installer was built"; }
+
+  // Starts the installer and waits for its first page, so that it is there when the watch
+  // begins.
+  Process& StartSetup(const std::wstring& Folder) {
+    setup_ = Process::Start(SetupProgram(), SetupArguments(Folder), Scratch.Path());
+    EXPECT_NE(WaitForWindowTitled(kWelcome, kInstallLimit), nullptr)
+        << "the installer did not show";
+    return setup_;
+  }
+
+  // The log's texts once the program has ended by itself.
+  std::vector<std::string> EndsByItself(Tollivox& Program, std::wstring_view Log) {
+    EXPECT_EQ(Program.WaitForExit(kInstallLimit), kExitFinished);
+    std::vector<std::string> texts = LogTexts(LogPath(Log));
+    EXPECT_GE(texts.size(), 2u);
+    if (texts.size() >= 2) {
+      EXPECT_THAT(std::vector(texts.end() - 2, texts.end()),
+                  ElementsAre(kInstalled, ">>>>> Unloaded"));
+    }
+    return texts;
+  }
+
+  Process setup_;
+};
+
+// The command lines for the pages: Enter on the welcome page, "I Agree" (Alt+A) on the licence,
+// the folder page's keys, Enter on the finish page. Each page once; the page that installs needs
+// nothing, it moves on by itself.
+std::string InstallCommandLine(std::string_view FolderKeys) {
+  return "/W:Welcome,License,\"Installation Folder\",Completed /K:~,%a,\"" +
+         std::string(FolderKeys) + "\",~ /C:1,1,1,1 /T:120,120,120,120 /I:500 /H:0 /L:install.log";
+}
+
+TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstalls) {
+  struct Case {
+    const char* Name;
+    bool TypeFolder;
+  };
+  for (const Case& test : {Case{"offered folder", false}, Case{"typed folder", true}}) {
+    SCOPED_TRACE(test.Name);
+    const std::wstring offered = Scratch.File(Widen(std::string("Offered ") + test.Name));
+    const std::wstring typed = Scratch.File(Widen(std::string("Typed ") + test.Name));
+    const std::wstring folder = test.TypeFolder ? typed : offered;
+    // The folder page opens with its path selected; Home, Shift+End selects it anyway.
+    const std::string folderKeys = test.TypeFolder ? "{HOME}+{END}" + Narrow(typed) + "~" : "~";
+
+    Process& setup = StartSetup(offered);
+    Tollivox program(Scratch);
+    program.Start(InstallCommandLine(folderKeys));
+    EXPECT_EQ(setup.WaitForExit(kInstallLimit), 0u) << "the installer did not finish";
+    std::vector<std::string> texts = EndsByItself(program, L"install.log");
+    EXPECT_THAT(texts, Contains("Found window containing \"Installation Folder\" string..."));
+    EXPECT_THAT(FileNames(folder), ElementsAre("Uninstall.exe", "license.txt", "readme.txt"));
+    if (test.TypeFolder) {
+      EXPECT_FALSE(FileExists(offered));
+      continue;
+    }
+
+    // The uninstaller, driven the same way: it runs from a copy of itself, so the files and its
+    // windows going away tell that it is done.
+    Process uninstall = Process::Start(folder + L"\\Uninstall.exe", "", Scratch.Path());
+    ASSERT_NE(WaitForWindowTitled("Example Application Uninstall: Confirmation", kInstallLimit),
+              nullptr);
+    Tollivox remover(Scratch);
+    remover.Start(
+        "/W:\"Uninstall: Confirmation\",\"Uninstall: Completed\" /K:~,~ /C:1,1 /T:120,120 /I:500 "
+        "/H:0 /L:uninstall.log");
+    EndsByItself(remover, L"uninstall.log");
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder); }, kInstallLimit))
+        << "left behind: " << testing::PrintToString(FileNames(folder));
+    EXPECT_TRUE(WaitUntil(
+        [] { return FindWindowTitled("Example Application Uninstall: Completed") == nullptr; }));
+  }
+}
+
+TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) {
+  // The first entry finds the program's own console and starts the installer from it, shown
+  // normally; the other entries answer the pages.
+  const std::wstring folder = Scratch.File(L"Started");
+  const std::string command = Narrow(ShortPath(SetupProgram())) + " " + SetupArguments(folder);
+  Tollivox& program = StartProgram(
+      "/W:Tollivox,Welcome,License,\"Installation Folder\",Completed /K:,~,%a,~,~ "
+      "/C:1,1,1,1,1 /T:120,120,120,120,120 /E:\"" +
+      command +
+      "\" /M:1 /I:500 /H:0 "
+      "/L:install.log");
+  std::vector<std::string> texts = EndsByItself(program, L"install.log");
+  EXPECT_THAT(texts, Contains("Executing \"" + command + "\" command..."));
+  EXPECT_THAT(FileNames(folder), ElementsAre("Uninstall.exe", "license.txt", "readme.txt"));
+  EXPECT_TRUE(WaitUntil(
+      [] { return FindWindowTitled("Example Application Setup: Completed") == nullptr; }));
+}
+
+TEST_F(RealInstaller, CancelAnsweredWithItsQuestionLeavesNothingInstalled) {
+  // Esc is the wizard's Cancel; its "Are you sure?" box is a window that came after the watch
+  // began, and its focus sits on No, so the answer is the Yes button's letter.
+  const std::wstring folder = Scratch.File(L"Cancelled");
+  Process& setup = StartSetup(folder);
+  Tollivox& program =
+      StartProgram("/W:Welcome,$NEW /K:{ESC},y /C:1,1 /T:120 /I:500 /H:0 /L:cancel.log");
+  // NSIS ends with 1 when the user cancelled.
+  EXPECT_EQ(setup.WaitForExit(kInstallLimit), 1u);
+  std::vector<std::string> texts = EndsByItself(program, L"cancel.log");
+  EXPECT_THAT(texts, Contains("Sending \"y\" keystrokes..."));
+  EXPECT_FALSE(FileExists(folder));
+  EXPECT_EQ(FindWindowTitled("Example Application Setup"), nullptr);
+}
+
+}  // namespace
+}  // namespace tollivox::e2e
