@@ -59,8 +59,8 @@ class RealInstaller : public E2eTest {
 // the folder page's keys, Enter on the finish page. Each page once; the page that installs needs
 // nothing, it moves on by itself.
 std::string InstallCommandLine(std::string_view FolderKeys) {
-  return "/W:Welcome,License,\"Installation Folder\",Completed /K:~,%a,\"" +
-         std::string(FolderKeys) + "\",~ /C:1,1,1,1 /T:120,120,120,120 /I:500 /H:0 /L:install.log";
+  return "/W:Welcome,License,Folder,Completed /K:~,%a,\"" + std::string(FolderKeys) +
+         "\",~ /C:1,1,1,1 /T:120,120,120,120 /I:500 /H:0 /L:install.log";
 }
 
 TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstalls) {
@@ -81,7 +81,7 @@ TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstall
     program.Start(InstallCommandLine(folderKeys));
     EXPECT_EQ(setup.WaitForExit(kInstallLimit), 0u) << "the installer did not finish";
     std::vector<std::string> texts = EndsByItself(program, L"install.log");
-    EXPECT_THAT(texts, Contains("Found window containing \"Installation Folder\" string..."));
+    EXPECT_THAT(texts, Contains("Found window containing \"Folder\" string..."));
     EXPECT_THAT(FileNames(folder), ElementsAre("Uninstall.exe", "license.txt", "readme.txt"));
     if (test.TypeFolder) {
       EXPECT_FALSE(FileExists(offered));
@@ -111,7 +111,7 @@ TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) 
   const std::wstring folder = Scratch.File(L"Started");
   const std::string command = Narrow(ShortPath(SetupProgram())) + " " + SetupArguments(folder);
   Tollivox& program = StartProgram(
-      "/W:Tollivox,Welcome,License,\"Installation Folder\",Completed /K:,~,%a,~,~ "
+      "/W:Tollivox,Welcome,License,Folder,Completed /K:,~,%a,~,~ "
       "/C:1,1,1,1,1 /T:120,120,120,120,120 /E:\"" +
       command +
       "\" /M:1 /I:500 /H:0 "
