@@ -172,6 +172,26 @@ TEST_F(E2eGuide, NagBoxExampleDismissesTheBoxEachTimeItComesUpUntilClosed) {
   EXPECT_EQ(texts.back(), ">>>>> Unloaded");
 }
 
+TEST_F(E2eGuide, NagBoxRecipeDismissesTheFirstTwoNewBoxesAndEnds) {
+  TestWindow& bystander = Window("Already open");
+  Tollivox& program = StartProgram("/W:$NEW /K:{ESC} /C:2 /H:2 /L:nag.log");
+  // The windows present at start are recorded before the first tick.
+  WaitForLogLine(LogPath(L"nag.log"), "Looking for new windows...");
+  for (int time = 1; time <= 2; ++time) {
+    SCOPED_TRACE("box " + std::to_string(time));
+    TestWindow box(Scratch, "Reminder " + std::to_string(time));
+    EXPECT_EQ(box.WaitForReceived(5), "{ESC}");
+    box.Close();
+  }
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_TRUE(AppearInOrder(
+      LogTexts(LogPath(L"nag.log")),
+      {"New window found (\"Reminder 1\")...", "Sending \"{ESC}\" keystrokes...",
+       "New window found (\"Reminder 2\")...", "Sending \"{ESC}\" keystrokes...",
+       "Dealt with all windows for counts and timeouts specified", ">>>>> Unloaded"}));
+  EXPECT_EQ(bystander.Received(), "");
+}
+
 TEST_F(E2eGuide, StartCommandExampleStartsTheProgramOnceWithItsArguments) {
   // notepad.exe is found in the program's own folder first: a stand-in that records its
   // arguments to notepad.args.

@@ -60,7 +60,7 @@ class RealInstaller : public E2eTest {
 // nothing, it moves on by itself.
 std::string InstallCommandLine(std::string_view FolderKeys) {
   return "/W:Welcome,License,Folder,Completed /K:~,%a,\"" + std::string(FolderKeys) +
-         "\",~ /C:1,1,1,1 /T:120,120,120,120 /I:500 /H:0 /L:install.log";
+         "\",~ /C:1,1,1,1 /T:120,120,120,120 /L:install.log";
 }
 
 TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstalls) {
@@ -95,8 +95,8 @@ TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstall
               nullptr);
     Tollivox remover(Scratch);
     remover.Start(
-        "/W:\"Uninstall: Confirmation\",\"Uninstall: Completed\" /K:~,~ /C:1,1 /T:120,120 /I:500 "
-        "/H:0 /L:uninstall.log");
+        "/W:\"Uninstall: Confirmation\",\"Uninstall: Completed\" /K:~,~ /C:1,1 /T:120,120 "
+        "/L:uninstall.log");
     EndsByItself(remover, L"uninstall.log");
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder); }, kInstallLimit))
         << "left behind: " << testing::PrintToString(FileNames(folder));
@@ -114,7 +114,7 @@ TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) 
       "/W:Tollivox,Welcome,License,Folder,Completed /K:,~,%a,~,~ "
       "/C:1,1,1,1,1 /T:120,120,120,120,120 /E:\"" +
       command +
-      "\" /M:1 /I:500 /H:0 "
+      "\" /M:1 /H:0 "
       "/L:install.log");
   std::vector<std::string> texts = EndsByItself(program, L"install.log");
   EXPECT_THAT(texts, Contains("Executing \"" + command + "\" command..."));

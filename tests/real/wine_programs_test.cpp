@@ -29,7 +29,7 @@ TEST_F(RealNotepad, TypesTextAndSavesItThroughTheSaveAsDialog) {
   const std::wstring file = Scratch.File(L"note.txt");
   Tollivox& program = StartProgram("/W:\"" + std::string(kUntitled) +
                                    "\",\"Save As\" /K:\"Hello from Tollivox^s\",\"" + Narrow(file) +
-                                   "~\" /C:1,1 /T:120,120 /I:500 /H:0 /L:save.log");
+                                   "~\" /C:1,1 /T:120,120 /L:save.log");
   EXPECT_EQ(program.WaitForExit(kLimit), kExitFinished);
   EXPECT_NE(WaitForWindowTitled("note.txt - Notepad", kLimit), nullptr);
   std::string saved = ReadFileBytes(file);
@@ -44,7 +44,7 @@ TEST_F(RealNotepad, AnswersTheUnsavedChangesQuestionOnClosing) {
   // Alt+F4 closes notepad with unsaved text; its question is the one new window, answered with
   // the letter of its No button, and notepad goes without writing anything.
   Tollivox& program = StartProgram("/W:\"" + std::string(kUntitled) +
-                                   "\",$NEW /K:\"unsaved%{F4}\",n /C:1,1 /T:120 /I:500 /H:0 "
+                                   "\",$NEW /K:\"unsaved%{F4}\",n /C:1,1 /T:120 "
                                    "/L:close.log");
   EXPECT_EQ(program.WaitForExit(kLimit), kExitFinished);
   EXPECT_EQ(notepad_.WaitForExit(kLimit), 0u) << "notepad did not close";
