@@ -14,7 +14,7 @@ using testing::ElementsAre;
 constexpr std::chrono::milliseconds kInstallLimit = 90s;
 
 constexpr const char* kWelcome = "Example Application Setup: Welcome";
-constexpr const char* kInstalled = "Dealt with all windows for counts and timeouts specified";
+constexpr const char* kDealtWith = "Dealt with all windows for counts and timeouts specified";
 
 // The installer the test run built, as a Windows path.
 std::wstring SetupProgram() {
@@ -47,7 +47,7 @@ class RealInstaller : public E2eTest {
     EXPECT_GE(texts.size(), 2u);
     if (texts.size() >= 2) {
       EXPECT_THAT(std::vector(texts.end() - 2, texts.end()),
-                  ElementsAre(kInstalled, ">>>>> Unloaded"));
+                  ElementsAre(kDealtWith, ">>>>> Unloaded"));
     }
     return texts;
   }
@@ -59,8 +59,8 @@ class RealInstaller : public E2eTest {
 // the folder page's keys, Enter on the finish page. Each page once; the page that installs needs
 // nothing, it moves on by itself.
 std::string InstallCommandLine(std::string_view FolderKeys) {
-  return "/W:Welcome,License,Folder,Completed /K:~,%a,\"" + std::string(FolderKeys) +
-         "\",~ /C:1,1,1,1 /T:120,120,120,120 /L:install.log";
+  return "/W:Welcome,License,Folder,Completed /K:~,%a," + std::string(FolderKeys) +
+         ",~ /C:1,1,1,1 /T:120,120,120,120 /L:install.log";
 }
 
 TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstalls) {
@@ -74,7 +74,7 @@ TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstall
     const std::wstring typed = Scratch.File(Widen(std::string("Typed ") + test.Name));
     const std::wstring folder = test.TypeFolder ? typed : offered;
     // The folder page opens with its path selected; Home, Shift+End selects it anyway.
-    const std::string folderKeys = test.TypeFolder ? "{HOME}+{END}" + Narrow(typed) + "~" : "~";
+    const std::string folderKeys = test.TypeFolder ? "\"{HOME}+{END}" + Narrow(typed) + "~\"" : "~";
 
     Process& setup = StartSetup(offered);
     Tollivox program(Scratch);
@@ -111,11 +111,9 @@ TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) 
   const std::wstring folder = Scratch.File(L"Started");
   const std::string command = Narrow(ShortPath(SetupProgram())) + " " + SetupArguments(folder);
   Tollivox& program = StartProgram(
-      "/W:Tollivox,Welcome,License,Folder,Completed /K:,~,%a,~,~ "
-      "/C:1,1,1,1,1 /T:120,120,120,120,120 /E:\"" +
-      command +
-      "\" /M:1 /H:0 "
-      "/L:install.log");
+      "/W:Tollivox,Welcome,License,Folder,Completed /K:,~,%a,~,~ /C:1,1,1,1,1 "
+      "/T:120,120,120,120,120 /E:\"" +
+      command + "\" /M:1 /H:0 /L:install.log");
   std::vector<std::string> texts = EndsByItself(program, L"install.log");
   EXPECT_THAT(texts, Contains("Executing \"" + command + "\" command..."));
   EXPECT_THAT(FileNames(folder), ElementsAre("Uninstall.exe", "license.txt", "readme.txt"));

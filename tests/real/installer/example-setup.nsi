@@ -37,6 +37,7 @@ ShowUninstDetails show
 !define SETUP_TITLE "Example Application Setup"
 !define UNINSTALL_TITLE "Example Application Uninstall"
 !insertmacro TitledPage MUI_PAGE_WELCOME ShowWelcome "${SETUP_TITLE}: Welcome"
+; The licence page takes its text as an argument, which the macro has no room for.
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowLicense
 !insertmacro MUI_PAGE_LICENSE "license.txt"
 Function ShowLicense
