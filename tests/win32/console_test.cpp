@@ -285,6 +285,9 @@ TEST_F(ConsoleWindowTest, TurnsMessagesIntoTheFormsEvents) {
       {"Esc",
        [&] { keyWithFocusOn(Control::cmdStopStart, VK_ESCAPE); },
        {{Recorded::Click, Control::cmdExit}}},
+      {"Esc on the log",
+       [&] { keyWithFocusOn(Control::txtLog, VK_ESCAPE); },
+       {{Recorded::Click, Control::cmdExit}}},
       {"Enter on the log",
        [&] { keyWithFocusOn(Control::txtLog, VK_RETURN); },
        {{Recorded::Click, Control::cmdExit}}},
@@ -446,6 +449,15 @@ TEST(TrayTest, AddsAndRemovesTheIconAndAnswersTheTaskBarQuery) {
   tray.Remove(record);
   EXPECT_TRUE(tray.LastRequestAccepted());
   EXPECT_EQ(tray.TaskBarState() & ~3u, 0u) << "only the auto-hide and always-on-top bits";
+  // Before Windows 7 the shell's own answer; since then the task bar is always on top, which
+  // the shell no longer reports.
+  const std::uint32_t shell = Win32Tray({6, 0}).TaskBarState();
+  EXPECT_EQ(Win32Tray({5, 1}).TaskBarState(), shell);
+  for (VersionNumbers windows :
+       {VersionNumbers{6, 1}, VersionNumbers{6, 2}, VersionNumbers{10, 0}}) {
+    EXPECT_EQ(Win32Tray(windows).TaskBarState(), shell | 2u)
+        << windows.Major << "." << windows.Minor;
+  }
   console.Unload();
   ForgetQuit();
 }
