@@ -484,6 +484,15 @@ HWND FindMessageBox(DWORD Pid, std::string_view Title) {
   return nullptr;
 }
 
+std::size_t MessageBoxCount(DWORD Pid) {
+  std::size_t count = 0;
+  for (HWND window : TopLevelWindows()) {
+    if (WindowProcess(window) == Pid && IsWindowVisible(window) && WindowClass(window) == L"#32770")
+      ++count;
+  }
+  return count;
+}
+
 HWND WaitForMessageBox(DWORD Pid, std::string_view Title, std::chrono::milliseconds Limit) {
   HWND box = nullptr;
   WaitUntil(
