@@ -56,14 +56,16 @@ VersionNumbers RunningWindowsVersion() {
   return {static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion)};
 }
 
+std::uint32_t TaskBarStateOn(VersionNumbers Windows, std::uint32_t ShellState) {
+  // Since Windows 7 the task bar is always on top and the query no longer says so.
+  const bool alwaysOnTop = Windows.Major > 6 || (Windows.Major == 6 && Windows.Minor >= 1);
+  return alwaysOnTop ? ShellState | ABS_ALWAYSONTOP : ShellState;
+}
+
 std::uint32_t Win32Tray::TaskBarState() {
   APPBARDATA data{};
   data.cbSize = sizeof data;
-  auto state = static_cast<std::uint32_t>(SHAppBarMessage(ABM_GETSTATE, &data));
-  // Since Windows 7 the task bar is always on top and the query no longer says so.
-  const bool alwaysOnTop = windows_.Major > 6 || (windows_.Major == 6 && windows_.Minor >= 1);
-  if (alwaysOnTop) state |= ABS_ALWAYSONTOP;
-  return state;
+  return TaskBarStateOn(windows_, static_cast<std::uint32_t>(SHAppBarMessage(ABM_GETSTATE, &data)));
 }
 
 }  // namespace tollivox::win32

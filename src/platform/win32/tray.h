@@ -11,6 +11,10 @@ namespace tollivox::win32 {
 // declare no compatibility (RtlGetVersion; GetVersionEx would stop at 6.2).
 VersionNumbers RunningWindowsVersion();
 
+// The task bar state the program goes by: the shell's state bits (ABM_GETSTATE), with
+// always-on-top set on the versions whose task bar is always on top without saying so.
+std::uint32_t TaskBarStateOn(VersionNumbers Windows, std::uint32_t ShellState);
+
 class Win32Tray final : public ITray {
  public:
   // Windows is the system version the task bar query answers for.
