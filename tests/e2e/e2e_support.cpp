@@ -2,6 +2,7 @@
 
 // After <windows.h>: the shell header needs its types.
 #include <shellapi.h>
+#include <versionhelpers.h>
 
 #include <algorithm>
 #include <atomic>
@@ -667,6 +668,8 @@ bool TrayIconExists(HWND Console) {
 }
 
 bool TaskBarReported() {
+  // Since Windows 7 the task bar is always on top without the shell saying so.
+  if (IsWindows7OrGreater()) return true;
   APPBARDATA data{};
   data.cbSize = sizeof data;
   return (SHAppBarMessage(ABM_GETSTATE, &data) & 0xFFFF) != 0;

@@ -188,7 +188,8 @@ void PressButton(HWND Box, int Id);
 HWND FindConsole(DWORD Pid);
 // The console's icon is in the notification area: the shell accepts a change to it.
 bool TrayIconExists(HWND Console);
-// The task bar reports auto-hide or always-on-top, so a minimised console hides itself.
+// The task bar counts as auto-hide or always on top (always, since Windows 7), so a minimised
+// console hides itself.
 bool TaskBarReported();
 HWND FindChildByText(HWND Parent, std::string_view Text);
 // Clicks a button of another process's window through its parent's command message.
