@@ -17,10 +17,13 @@ namespace {
 void SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys) {
   const std::string sending = "Sending \"" + Keys + "\" keystrokes...";
   Form.ShowStatus(sending);
+  // Asked in this order, a window that closes while it is asked whether it answers reads as
+  // closed.
+  const bool answers = Form.Os.Windows.IsResponding(Target);
   const char* skipped = nullptr;
   if (!Form.Os.Windows.IsAlive(Target)) {
     skipped = "Window closed";
-  } else if (!Form.Os.Windows.IsResponding(Target)) {
+  } else if (!answers) {
     skipped = "Window not responding";
   }
   const std::string text =

@@ -152,11 +152,15 @@ TEST_F(E2eActions, KeysForAWindowThatClosedAsItWasActivatedAreNotTypedIntoTheNex
   EXPECT_THAT(target.States(), Contains("vanished"));
   const std::vector<std::string> texts = LogTexts(LogPath());
   ASSERT_GE(texts.size(), 5u);
-  EXPECT_THAT(std::vector(texts.begin() + 1, texts.begin() + 5),
-              ElementsAre("Looking for window containing \"Vanishing\" string...",
-                          "Found window containing \"Vanishing\" string...",
-                          "Window closed; \"abc{ENTER}\" keystrokes not sent.",
-                          "Count of 1 for 'Vanishing' window reached; Window removed."));
+  // Under Wine the dialog's thread stops answering for a while as it goes; either way its keys
+  // are not typed.
+  EXPECT_THAT(
+      std::vector(texts.begin() + 1, texts.begin() + 5),
+      ElementsAre("Looking for window containing \"Vanishing\" string...",
+                  "Found window containing \"Vanishing\" string...",
+                  testing::AnyOf("Window closed; \"abc{ENTER}\" keystrokes not sent.",
+                                 "Window not responding; \"abc{ENTER}\" keystrokes not sent."),
+                  "Count of 1 for 'Vanishing' window reached; Window removed."));
   // The focus went to the bystander, and nothing meant for the dialog arrives there.
   std::this_thread::sleep_for(1s);
   EXPECT_EQ(bystander.Received(), "");

@@ -100,10 +100,11 @@ bool Win32Windows::IsResponding(WindowHandle Window) {
   const std::uint64_t now = GetTickCount64();
   if (Window == silentWindow_ && now - silentSince_ < kAnswerMilliseconds * 4) return false;
   // The system marks a thread hung only after seconds without taking messages; until then a
-  // harmless message with a short limit tells.
+  // harmless message with a short limit tells. Messages sent to us meanwhile are still taken:
+  // the other thread may be waiting for us (activation changes hands), which is no hang.
   DWORD_PTR ignored = 0;
   const bool answers = IsHungAppWindow(window) == FALSE &&
-                       SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                       SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
                                            kAnswerMilliseconds, &ignored) != 0;
   if (!answers) {
     silentWindow_ = Window;
