@@ -10,16 +10,29 @@ namespace tollivox {
 namespace {
 
 // Keys are typed into whatever has the focus. Once the window they are meant for has gone,
-// that is some other window (another program's, or the user's), so they are not typed at all.
+// that is some other window (another program's, or the user's), so they are not typed at all;
+// nor into a window that does not answer, where they would pile up and all be acted on when it
+// wakes, or go to whatever took the focus from it meanwhile. The check comes after the last
+// yield before the keys go, since the window may close while the status repaints.
 void SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys) {
-  const bool gone = !Form.Os.Windows.IsAlive(Target);
-  const std::string text = gone ? "Window closed; \"" + Keys + "\" keystrokes not sent."
-                                : "Sending \"" + Keys + "\" keystrokes...";
-  Form.ShowStatus(text);
+  const std::string sending = "Sending \"" + Keys + "\" keystrokes...";
+  Form.ShowStatus(sending);
+  // Asked in this order, a window that closes while it is asked whether it answers reads as
+  // closed.
+  const bool answers = Form.Os.Windows.IsResponding(Target);
+  const char* skipped = nullptr;
+  if (!Form.Os.Windows.IsAlive(Target)) {
+    skipped = "Window closed";
+  } else if (!answers) {
+    skipped = "Window not responding";
+  }
+  const std::string text =
+      skipped ? std::string(skipped) + "; \"" + Keys + "\" keystrokes not sent." : sending;
+  if (skipped) Form.Os.View.SetText(Control::lblMessage, text);
   Form.Add2Log(Form.LogFilePath, text);
   KeyParseResult parsed = ParseKeyString(Keys);
   if (parsed.Error != 0) Raise(parsed.Error);
-  if (!gone) Form.Os.Keyboard.Send(parsed.Events);
+  if (!skipped) Form.Os.Keyboard.Send(parsed.Events);
   Form.DoYield();
 }
 
@@ -74,6 +87,8 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
     ProcessError("DoActions", "", "", error);
   } catch (const std::bad_alloc&) {
     ProcessError("DoActions", "", "", RuntimeError(kErrOutOfMemory));
+  } catch (const std::exception&) {
+    ProcessError("DoActions", "", "", RuntimeError(kErrInternal));
   }
 }
 

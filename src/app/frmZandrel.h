@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -29,6 +30,9 @@ inline constexpr double kTallHeight = 5805;
 // Busy attempts of the log writer and reader before they give up, and the age after which a read
 // marker left by a copy that died is no longer honoured.
 inline constexpr int kBusyAttemptLimit = 20000;
+// The same attempts bounded in time: about 20 s at a millisecond's pause, far longer where a
+// pause lasts a scheduler tick.
+inline constexpr double kBusyWaitSeconds = 30;
 inline constexpr double kStaleMarkerSeconds = 60;
 
 class frmZandrel {
@@ -168,6 +172,10 @@ class frmZandrel {
       ProcessError(ModuleName, "", "", error);
     } catch (const std::bad_alloc&) {
       ProcessError(ModuleName, "", "", RuntimeError(kErrOutOfMemory));
+    } catch (const std::exception&) {
+      // Any other failure (a library's length or system error, say) is reported the same way,
+      // rather than ending the program with no box, no log line and the tray icon left behind.
+      ProcessError(ModuleName, "", "", RuntimeError(kErrInternal));
     }
   }
   // The same for an event handler, which is also where a procedure interrupted by the unload of

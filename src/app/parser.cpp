@@ -185,6 +185,8 @@ void frmZandrel::OptionLoop() {
       // A quoted log path ("C:\My Logs\run.log" in double quotes) would otherwise keep its quotes
       // and markers, which no file name can hold: treat it like the other text options.
       LogFilePath = unprotect(value);
+      // Quoted blanks name no file: an empty /L:, refused like one, not a path of blanks.
+      if (TrimSpaces(LogFilePath).empty()) LogFilePath.clear();
       // Placed at once, so that an error reported before start-up places it itself still goes
       // to the log the user named; placing it again later changes nothing.
       PlaceLogFile();

@@ -22,6 +22,8 @@ std::string ErrorDescription(std::int32_t Number) {
       return "Type mismatch";
     case 28:
       return "Out of stack space";
+    case 51:
+      return "Internal error";
     case 52:
       return "Bad file name or number";
     case 53:

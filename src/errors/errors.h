@@ -14,6 +14,8 @@ inline constexpr std::int32_t kErrInvalidProcedureCall = 5;
 inline constexpr std::int32_t kErrOverflow = 6;
 inline constexpr std::int32_t kErrOutOfMemory = 7;
 inline constexpr std::int32_t kErrSubscriptOutOfRange = 9;
+// A failure of the program itself that has no number of its own (a library exception).
+inline constexpr std::int32_t kErrInternal = 51;
 inline constexpr std::int32_t kErrBadFileNameOrNumber = 52;
 inline constexpr std::int32_t kErrFileNotFound = 53;
 inline constexpr std::int32_t kErrPermissionDenied = 70;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/frmZandrel.h"
+#include "log/busy_wait.h"
 
 namespace tollivox {
 
@@ -63,10 +64,10 @@ void ResumeWatchIfRunning(frmZandrel& Form) {
 ReadWay ReadLogIntoView(frmZandrel& Form) {
   IFiles& files = Form.Os.Files;
   const std::string& path = Form.LogFilePath;
-  int attempts = 0;
+  BusyWait wait(Form.Os.Clock);
   std::int32_t busy = 0;
   for (;;) {
-    if (attempts > kBusyAttemptLimit) {
+    if (wait.Exhausted()) {
       // Whatever the deletion says, the busy file is the error to report.
       if (files.Exists(MarkerPath(Form))) (void)files.Delete(MarkerPath(Form));
       throw RuntimeError(busy);
@@ -98,9 +99,8 @@ ReadWay ReadLogIntoView(frmZandrel& Form) {
       if (result.Number != kErrPermissionDenied || !files.Exists(path)) Check(result);
       busy = result.Number;
     }
-    ++attempts;
-    // As in the writer: a lock held for a moment must not use up the attempts.
-    Form.Os.Clock.Pause(1);
+    // Every busy result counts here, marker or no marker.
+    wait.Pause(true);
   }
 }
 

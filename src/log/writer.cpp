@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/frmZandrel.h"
+#include "log/busy_wait.h"
 
 namespace tollivox {
 
@@ -14,13 +15,6 @@ namespace {
 // An error number as the boxes show it: one blank before a number that is not negative.
 std::string SignedNumber(std::int32_t Number) {
   return (Number >= 0 ? " " : "") + std::to_string(Number);
-}
-
-// An append open of an existing file refused for sharing means someone else writes to it now
-// (another copy between its busy test and its append): worth waiting for, unlike a bad name, a
-// missing folder or a read-only file (75), which no wait would mend.
-bool AppendRefusedWhileInUse(const Status& Result, IFiles& Files, const std::string& FileName) {
-  return Result.Number == kErrPermissionDenied && Files.Exists(FileName);
 }
 
 }  // namespace
@@ -38,6 +32,8 @@ std::int16_t frmZandrel::IsFileOpen(std::string FileName) {
     return error.Number() != 0 ? static_cast<std::int16_t>(error.Number()) : kErrPathFileAccess;
   } catch (const std::bad_alloc&) {
     return kErrOutOfMemory;
+  } catch (const std::exception&) {
+    return kErrInternal;
   }
 }
 
@@ -51,10 +47,10 @@ void frmZandrel::Add2Log(std::string FileName, std::string LogItem) {
     const std::int16_t pieceCount = ParseStr2StrArray(LogItem, "\n", "", pieces, 0);
     const std::string marker = LogFilePath + ".RLK";
 
-    int attempts = 0;
+    BusyWait wait(Os.Clock);
     std::int32_t busy = 0;
     for (;;) {
-      if (attempts > kBusyAttemptLimit) throw RuntimeError(busy);
+      if (wait.Exhausted()) throw RuntimeError(busy);
       // A file that has vanished meanwhile (cleared by a viewer) is free: the append creates it.
       busy = Os.Files.Exists(FileName) ? IsFileOpen(FileName) : 0;
       if (busy == 0) {
@@ -70,24 +66,30 @@ void frmZandrel::Add2Log(std::string FileName, std::string LogItem) {
           Check(open.File->Close());
           return;
         }
-        if (!AppendRefusedWhileInUse(open.Result, Os.Files, FileName)) Check(open.Result);
+        // Only another open of the file (another copy between its busy test and its append) is
+        // worth waiting for; a read-only file, a write-protected medium or a bad name is not
+        // mended by any wait.
+        if (!open.HeldByOther) Check(open.Result);
         busy = open.Result.Number;
       }
       // A viewer of another copy that is reading may keep us waiting without limit, but not a
       // marker left behind by a copy that died while reading.
       const double markerAge = Os.Files.AgeSeconds(marker);
-      if (markerAge < 0 || markerAge >= kStaleMarkerSeconds) ++attempts;
-      // A short pause lets a lock held for a moment go before the attempts run out.
-      Os.Clock.Pause(1);
+      wait.Pause(markerAge < 0 || markerAge >= kStaleMarkerSeconds);
     }
   } catch (const RuntimeError& error) {
     failure = error;
   } catch (const std::bad_alloc&) {
     failure = RuntimeError(kErrOutOfMemory);
+  } catch (const std::exception&) {
+    failure = RuntimeError(kErrInternal);
   }
 
   // Nothing of this is logged: the log is what failed.
   Terminating = -1;
+  // The box runs its own message loop: no tick may act on windows underneath it, nor fail to
+  // log a second time.
+  Os.Timer.SetEnabled(false);
   const std::string text =
       "An unexpected internal error was encountered in module 'Add2Log'.\n\nError #" +
       SignedNumber(failure.Number()) + ", " + failure.Description() +

@@ -8,9 +8,11 @@
 //   IWindows::WindowTitle            GetWindowTextW, once unless the title fills the buffer (UTF-8)
 //   IWindows::IsVisible / IsEnabled  IsWindowVisible / IsWindowEnabled
 //   IWindows::IsAlive                IsWindow
+//   IWindows::IsResponding           IsHungAppWindow, SendMessageTimeoutW(SMTO_ABORTIFHUNG)
 //   IWindows::SetForeground          SetForegroundWindow
-//   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads)
-//   IWindows::Show                   ShowWindow
+//   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads
+//                                    that answer)
+//   IWindows::Show                   ShowWindowAsync for other threads' windows, else ShowWindow
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
 //   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
@@ -20,7 +22,8 @@
 //   IClock::MonotonicSeconds         QueryPerformanceCounter
 //   IClock::LocalDate / LocalTime    GetLocaleInfoEx (LOCALE_SABBREVDAYNAME*, LOCALE_SDATE,
 //                                    LOCALE_STIME) over GetLocalTime
-//   IClock::Pause                    Sleep
+//   IClock::Pause                    a high-resolution waitable timer, else Sleep with the timer
+//                                    resolution raised to 1 ms while it lasts
 //   ISystem::CommandLine             GetCommandLineW, the program's own name cut off
 //   ISystem::ProgramFolder           GetModuleFileNameW
 //   ISystem::Version                 GetFileVersionInfoW / VerQueryValueW on the program file
@@ -64,6 +67,8 @@ class IWindows {
   virtual bool IsEnabled(WindowHandle Window) = 0;
   // Whether the window is still there; false once it has been destroyed.
   virtual bool IsAlive(WindowHandle Window) = 0;
+  // Whether the window's thread answers messages; asking never waits long on one that does not.
+  virtual bool IsResponding(WindowHandle Window) = 0;
   virtual bool SetForeground(WindowHandle Window) = 0;
   virtual void SetActive(WindowHandle Window) = 0;
   // ShowCommand is the Windows show command 0..5 (SW_HIDE .. SW_SHOW).
@@ -98,6 +103,9 @@ class IAppendFile {
 struct [[nodiscard]] AppendOpenResult {
   Status Result;
   std::unique_ptr<IAppendFile> File;  // set when Result is ok
+  // Refused only because another open of the file does not share it (a sharing or lock
+  // violation): the one refusal that waiting can mend.
+  bool HeldByOther = false;
 };
 
 class IFiles {

@@ -119,6 +119,9 @@ void frmZandrel::tmrWaitForWindow_Timer() {
   // A timer event that arrives while a tick waits in a yield is dropped: the entry loop and
   // CurrentHandles belong to the tick in progress.
   if (TickInProgress) return;
+  // A timer event queued before a failure report stopped the timer must not start a tick
+  // under its box.
+  if (Terminating != 0) return;
   TickInProgress = true;
   struct Done {
     bool& Flag;

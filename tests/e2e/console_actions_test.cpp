@@ -288,17 +288,21 @@ TEST_F(E2eConsoleActions, ViewRefreshAndClearWorkOnTheLogFile) {
 }
 
 TEST_F(E2eConsoleActions, EveryWayOutUnloadsInOrderAndRemovesTheTrayIcon) {
-  enum class Way { TrayMenuExit, EscKey, Close };
+  enum class Way { TrayMenuExit, EscKey, KeyInLogView, Close };
   struct Case {
     const char* Name;
     Way How;
     const char* Console;
     bool ExitLine;
+    WPARAM Key = 0;
   };
   const Case cases[] = {
       {"tray menu Exit", Way::TrayMenuExit, "/H:0", true},
       {"tray menu Exit with the console in the tray", Way::TrayMenuExit, "/H:1", true},
       {"Esc in the console", Way::EscKey, "/H:0", true},
+      // The log view is a multi-line edit box, which takes these keys for itself.
+      {"Esc in the log view", Way::KeyInLogView, "/H:0", true, VK_ESCAPE},
+      {"Enter in the log view", Way::KeyInLogView, "/H:0", true, VK_RETURN},
       {"closing the console", Way::Close, "/H:0", false},
   };
   for (const Case& test : cases) {
@@ -320,6 +324,12 @@ TEST_F(E2eConsoleActions, EveryWayOutUnloadsInOrderAndRemovesTheTrayIcon) {
       case Way::EscKey:
         // Esc is the console's cancel key, whichever control has the focus.
         PostMessageW(FindChildByText(console, "View &Log"), WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+      case Way::KeyInLogView:
+        // View Log gives the log view the focus.
+        ClickButton(FindChildByText(console, "View &Log"));
+        ASSERT_NE(WaitForChild(console, "Hide &Log"), nullptr);
+        PostMessageW(LogView(console), WM_KEYDOWN, test.Key, 0);
         break;
       case Way::Close:
         PostMessageW(console, WM_CLOSE, 0, 0);
@@ -344,6 +354,37 @@ TEST_F(E2eConsoleActions, EveryWayOutUnloadsInOrderAndRemovesTheTrayIcon) {
       EXPECT_THAT(texts, Not(Contains(">>>>> Exit")));
     }
   }
+}
+
+// The log fails outside a tick (at ">>>>> Exit") while a watched window is open. Its failure box
+// runs a message loop of its own, but no tick runs under it: no more keys, and one box only.
+TEST_F(E2eConsoleActions, LogFailureShowsOneBoxAndNoTickRunsUnderIt) {
+  TestWindow& target = Window("Watched Setup");
+  Tollivox& program = StartProgram("/W:Watched /K:x /T:-1 /I:1000 /L:run.log /H:0");
+  HWND console = program.WaitForConsole();
+  ASSERT_NE(console, nullptr);
+  const std::wstring log = LogPath();
+  // Just after a tick: the next one is a second away.
+  WaitForLogLine(log, "Sending \"x\" keystrokes...");
+  // A folder in the log's place refuses the append at once, as a read-only file does where the
+  // system enforces it; no other program holds it, so there is nothing to wait for.
+  ASSERT_TRUE(WaitUntil([&] {
+    DeleteFileW(log.c_str());
+    return CreateDirectoryW(log.c_str(), nullptr) != FALSE;
+  }));
+  ClickButton(FindChildByText(console, "&Exit"));
+  HWND box = WaitForMessageBox(program.ProcessId(), AppTitle(), 10s);
+  ASSERT_NE(box, nullptr);
+  EXPECT_THAT(MessageBoxText(box), testing::HasSubstr("module 'Add2Log'.\n\nError # 75, "));
+  const std::string received = target.Received();
+  // Several intervals of the watch pass under the box.
+  std::this_thread::sleep_for(3s);
+  EXPECT_EQ(target.Received(), received);
+  EXPECT_EQ(MessageBoxCount(program.ProcessId()), 1u);
+  PressButton(box, IDOK);
+  EXPECT_EQ(program.WaitForExit(), kExitLogFailure);
+  EXPECT_FALSE(TrayIconExists(console));
+  RemoveDirectoryW(log.c_str());
 }
 
 TEST_F(E2eConsoleActions, TrayIconBringsBackTheConsoleFromTheTray) {

@@ -2,6 +2,7 @@
 
 // After <windows.h>: the shell header needs its types.
 #include <shellapi.h>
+#include <versionhelpers.h>
 
 #include <algorithm>
 #include <atomic>
@@ -484,6 +485,15 @@ HWND FindMessageBox(DWORD Pid, std::string_view Title) {
   return nullptr;
 }
 
+std::size_t MessageBoxCount(DWORD Pid) {
+  std::size_t count = 0;
+  for (HWND window : TopLevelWindows()) {
+    if (WindowProcess(window) == Pid && IsWindowVisible(window) && WindowClass(window) == L"#32770")
+      ++count;
+  }
+  return count;
+}
+
 HWND WaitForMessageBox(DWORD Pid, std::string_view Title, std::chrono::milliseconds Limit) {
   HWND box = nullptr;
   WaitUntil(
@@ -677,6 +687,8 @@ bool TrayIconExists(HWND Console) {
 }
 
 bool TaskBarReported() {
+  // Since Windows 7 the task bar is always on top without the shell saying so.
+  if (IsWindows7OrGreater()) return true;
   APPBARDATA data{};
   data.cbSize = sizeof data;
   return (SHAppBarMessage(ABM_GETSTATE, &data) & 0xFFFF) != 0;

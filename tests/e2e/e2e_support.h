@@ -118,6 +118,8 @@ class TestWindow {
   std::string WaitForReceived(std::size_t Size, std::chrono::milliseconds Limit = kWaitLimit) const;
   std::vector<std::string> States() const;
   void Close();
+  // Ends it at once, for a window that no longer answers.
+  void Terminate() { process_.Terminate(); }
 
  private:
   Process process_;
@@ -168,6 +170,8 @@ testing::AssertionResult IsTodaysStamp(const std::string& Stamp);
 
 // A visible message box of Pid titled Title, or null.
 HWND FindMessageBox(DWORD Pid, std::string_view Title);
+// The process's visible message boxes, whatever their titles.
+std::size_t MessageBoxCount(DWORD Pid);
 HWND WaitForMessageBox(DWORD Pid, std::string_view Title,
                        std::chrono::milliseconds Limit = kWaitLimit);
 std::string MessageBoxText(HWND Box);
@@ -188,7 +192,8 @@ HWND WaitForWindowTitled(std::string_view Title, std::chrono::milliseconds Limit
 HWND FindConsole(DWORD Pid);
 // The console's icon is in the notification area: the shell accepts a change to it.
 bool TrayIconExists(HWND Console);
-// The task bar reports auto-hide or always-on-top, so a minimised console hides itself.
+// The task bar counts as auto-hide or always on top (always, since Windows 7), so a minimised
+// console hides itself.
 bool TaskBarReported();
 HWND FindChildByText(HWND Parent, std::string_view Text);
 // Clicks a button of another process's window through its parent's command message.

@@ -82,43 +82,61 @@ TEST(Actions, KeyStringsAreAnnouncedThenTypedIntoTheWindowActedOn) {
   }
 }
 
-TEST(Actions, KeysMeantForAWindowThatClosedAreNotTypedIntoTheNextOne) {
-  struct Case {
-    std::string Args;
-    std::size_t SentBeforeClose;  // the target closes at the first yield after this many sends
-    std::string TypedIntoTarget;
-    std::vector<std::string> KeyLines;
-  } cases[] = {
-      // Closed as it was brought forward: the next window takes the focus.
-      {"/K:{ENTER}", 0, "", {"Window closed; \"{ENTER}\" keystrokes not sent."}},
-      // Closed between two key strings typed into it.
-      {"/K:a,b /S:1",
-       1,
-       "a",
-       {"Sending \"a\" keystrokes...", "Window closed; \"b\" keystrokes not sent."}},
-  };
-  for (const Case& c : cases) {
-    Harness h;
-    const WindowHandle notes = h.Desk.CreateWindow("Notes");
-    const WindowHandle setup = h.Desk.CreateWindow("Setup");
-    ASSERT_TRUE(h.Load("/W:Setup,Other " + c.Args + " /C:1 /L:run.log"));
-    h.Desk.OnYield = [&] {
-      if (h.Desk.Foreground() == setup && h.Desk.Sent().size() == c.SentBeforeClose)
-        h.Desk.DestroyWindow(setup);
-    };
-    ASSERT_TRUE(h.Tick());
-    EXPECT_EQ(h.Desk.Focus(), notes) << c.Args;
-    EXPECT_EQ(h.Desk.TypedInto(setup), c.TypedIntoTarget) << c.Args;
-    EXPECT_EQ(h.Desk.Sent().size(), c.SentBeforeClose) << c.Args;
-    const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
-    std::vector<std::string> keyLines = Matching(log, "Sending");
-    for (const std::string& line : Matching(log, "Window closed")) keyLines.push_back(line);
-    EXPECT_EQ(keyLines, c.KeyLines) << c.Args;
-    // The run still counts.
-    EXPECT_EQ(Matching(log, "Count of"),
-              std::vector<std::string>{"Count of 1 for 'Setup' window reached; Window removed."})
-        << c.Args;
-    EXPECT_EQ(h.Ended, std::nullopt);
+// The target closes, or stops answering, at each yield of its action run in turn: after the
+// foreground and activation calls, the show, each "Sending" text and each key string typed.
+TEST(Actions, KeysAreTypedOnlyWhileTheWindowIsThereAndAnswers) {
+  const std::string closedA = "Window closed; \"a\" keystrokes not sent.";
+  const std::string closedB = "Window closed; \"b\" keystrokes not sent.";
+  const std::string silentA = "Window not responding; \"a\" keystrokes not sent.";
+  const std::string silentB = "Window not responding; \"b\" keystrokes not sent.";
+  const std::string sendingA = "Sending \"a\" keystrokes...";
+  const std::string sendingB = "Sending \"b\" keystrokes...";
+  constexpr int kYieldsOfTheRun = 7;
+  for (bool hang : {false, true}) {
+    for (int at = 1; at <= kYieldsOfTheRun; ++at) {
+      SCOPED_TRACE(std::string(hang ? "stops answering" : "closes") + " at yield " +
+                   std::to_string(at));
+      Harness h;
+      const WindowHandle notes = h.Desk.CreateWindow("Notes");
+      const WindowHandle setup = h.Desk.CreateWindow("Setup");
+      ASSERT_TRUE(h.Load("/W:Setup,Other /K:a,b /S:1 /C:1 /L:run.log"));
+      int yields = 0;
+      std::size_t sentThen = 0;
+      h.Desk.OnYield = [&] {
+        if (h.Desk.Foreground() != setup && yields == 0) return;
+        if (++yields != at) return;
+        sentThen = h.Desk.Sent().size();
+        if (hang) {
+          h.Desk.Find(setup)->Hung = true;
+        } else {
+          h.Desk.DestroyWindow(setup);
+        }
+      };
+      ASSERT_TRUE(h.Tick());
+      EXPECT_EQ(h.Desk.Sent().size(), sentThen) << "keys typed after the window went";
+      // Closed or silent from its "Sending" text on, a key string is not typed.
+      const bool aSent = at > 4;
+      const bool bSent = at > 6;
+      EXPECT_EQ(h.Desk.TypedInto(setup), std::string(aSent ? "a" : "") + (bSent ? "b" : ""));
+      if (!hang) {
+        EXPECT_EQ(h.Desk.Focus(), notes);
+      }
+      const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+      std::vector<std::string> keyLines;
+      for (const std::string& line : log) {
+        if (line.find("keystrokes") != std::string::npos) keyLines.push_back(line);
+      }
+      EXPECT_EQ(keyLines, (std::vector<std::string>{aSent  ? sendingA
+                                                    : hang ? silentA
+                                                           : closedA,
+                                                    bSent  ? sendingB
+                                                    : hang ? silentB
+                                                           : closedB}));
+      // The run still counts.
+      EXPECT_EQ(Matching(log, "Count of"),
+                std::vector<std::string>{"Count of 1 for 'Setup' window reached; Window removed."});
+      EXPECT_EQ(h.Ended, std::nullopt);
+    }
   }
 }
 

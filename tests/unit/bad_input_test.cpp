@@ -62,6 +62,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"\"/W:Setup\" /L:run.log", Outcome::Syntax},
       {"/W:Setup /L:", Outcome::Syntax},
       {"/W:Setup /l:   ", Outcome::Syntax},
+      {"/W:Setup /L:\"   \"", Outcome::Syntax},
       {"/W:Setup /L:run.log /L:", Outcome::Syntax},
       // "/?" outside double quotes wins over everything else.
       {"/?", Outcome::Usage},

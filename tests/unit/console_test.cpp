@@ -1,6 +1,10 @@
 // The console's resize rules, the tray icon's clicks, the exit paths and the fatal report.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+#include <system_error>
+
 #include "harness.h"
 
 namespace tollivox::test {
@@ -171,6 +175,54 @@ TEST_F(ConsoleTest, FatalReportShowsLogsAndEnds) {
     EXPECT_FALSE(H.Desk.IsEnabled(c));
   }
   EXPECT_TRUE(H.Desk.IsEnabled(Control::cmdExit));
+}
+
+// A failure that is no run-time error of the program's own (a library's exception) is reported
+// like one, under the name of the procedure it arose in.
+TEST_F(ConsoleTest, ForeignExceptionsAreReportedUnderTheProceduresName) {
+  struct Case {
+    const char* Module;
+    std::function<void(Harness&)> Run;
+  };
+  const Case cases[] = {
+      {"tmrWaitForWindow_Timer",
+       [](Harness& h) {
+         h.Desk.CreateWindow("Other");
+         h.Desk.OnTitleRead = [](WindowHandle) { throw std::length_error("title"); };
+         h.Form.tmrWaitForWindow_Timer();
+       }},
+      {"cmdRefresh_Click",
+       [](Harness& h) {
+         h.Desk.AtNextYield(
+             [] { throw std::system_error(std::make_error_code(std::errc::io_error)); });
+         h.Form.cmdRefresh_Click();
+       }},
+      {"cmdClear_Click",
+       [](Harness& h) {
+         h.Desk.AtNextYield([] { throw std::out_of_range("list"); });
+         h.Form.cmdClear_Click();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Module);
+    Harness h;
+    const std::string log = h.LogPath("run.log");
+    ASSERT_TRUE(h.Load("/W:Setup /T:-1 /H:1 /L:run.log"));
+    EXPECT_FALSE(h.Run([&] { c.Run(h); }));
+    EXPECT_EQ(h.Ended, kExitFatalError);
+    const std::string first =
+        std::string("An unexpected internal error was encountered in module '") + c.Module + "'.";
+    ASSERT_EQ(h.Desk.MessageBoxes().size(), 1u);
+    EXPECT_EQ(h.Desk.MessageBoxes()[0].Text,
+              first +
+                  "\n\nError # 51, Internal error\n\n"
+                  "Please report this error to Orvantis Support at www.orvantis.com/support.");
+    const std::vector<std::string> texts = h.LogTexts(log);
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(std::vector(texts.end() - 2, texts.end()),
+              (std::vector<std::string>{first, "Error # 51, Internal error"}));
+    EXPECT_FALSE(h.Desk.IconPresent());
+  }
 }
 
 TEST_F(ConsoleTest, FatalReportWithOwnMessageNegativeNumberAndHiddenConsole) {

@@ -95,12 +95,26 @@ TEST_F(LogWriterTest, AFileThatCannotBeCreatedEndsTheProgramWithTheFailureBoxAtO
     std::int16_t ConsoleMode;
     std::string ErrorLine;
     bool TrayRemoved;
+    std::function<void(sim::SimDesktop&, const std::string&)> Prepare = nullptr;
+  };
+  // Refusals that no other program's open causes are not waited for.
+  auto readOnly = [](sim::SimDesktop& Desk, const std::string& File) {
+    Desk.WriteFile(File, "old\r\n");
+    Desk.MarkReadOnly(File);
+  };
+  auto writeProtected = [](sim::SimDesktop& Desk, const std::string& File) {
+    Desk.WriteFile(File, "old\r\n");
+    Desk.WriteProtected = true;
   };
   const std::vector<Case> cases = {
       {"missing folder", "C:\\NoSuchFolder\\run.log", 0, "Error # 76, Path not found", true},
       {"missing folder, hidden console", "C:\\NoSuchFolder\\run.log", 2,
        "Error # 76, Path not found", false},
       {"bad name", "C:\\Logs\\run?.log", 1, "Error # 52, Bad file name or number", true},
+      {"read-only file", "C:\\Logs\\run.log", 1, "Error # 75, Path/File access error", true,
+       readOnly},
+      {"write-protected medium", "C:\\Logs\\run.log", 1, "Error # 70, Permission denied", true,
+       writeProtected},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -109,6 +123,7 @@ TEST_F(LogWriterTest, AFileThatCannotBeCreatedEndsTheProgramWithTheFailureBoxAtO
     h.Form.AppTitle = kTitle;
     h.Form.ConsoleMode = c.ConsoleMode;
     h.Desk.MakeFolder("C:\\Logs");
+    if (c.Prepare) c.Prepare(h.Desk, c.FileName);
     EXPECT_FALSE(h.Run([&] { h.Form.Add2Log(c.FileName, "text"); }));
     EXPECT_EQ(h.Ended, kExitLogFailure);
     EXPECT_EQ(h.Form.Terminating, -1);
@@ -138,7 +153,11 @@ TEST_F(LogWriterTest, WaitsForABusyFileAndGivesUpOnlyAfterTheCountedAttempts) {
     std::function<void(Harness&, int Token, int Pauses)> OnPause;
     bool Written;
     int TrialOpens;
+    // How long each pause lasts; a scheduler tick where a millisecond cannot be had.
+    double PauseSeconds = 0.001;
   };
+  constexpr double kTick = 0.0156;
+  const int attemptsInTheTimeBound = static_cast<int>(kBusyWaitSeconds / kTick) + 1;
   const std::vector<Case> cases = {
       {"held with no sharing, never released",
        [&](Harness& h) { return h.Desk.HoldOpen(Path, readWrite, none); }, nullptr, false,
@@ -158,6 +177,18 @@ TEST_F(LogWriterTest, WaitsForABusyFileAndGivesUpOnlyAfterTheCountedAttempts) {
          if (pauses == kBusyAttemptLimit + 10) h.Desk.Release(token);
        },
        true, kBusyAttemptLimit + 11},
+      {"pauses of a scheduler tick: the box comes within the time bound",
+       [&](Harness& h) { return h.Desk.HoldOpen(Path, readWrite, none); }, nullptr, false,
+       attemptsInTheTimeBound, kTick},
+      {"pauses of a scheduler tick: a fresh read marker still holds the writer",
+       [&](Harness& h) {
+         h.Desk.WriteFile(marker, "");
+         return h.Desk.HoldOpen(Path, readWrite, none);
+       },
+       [](Harness& h, int token, int pauses) {
+         if (pauses == kBusyAttemptLimit + 10) h.Desk.Release(token);
+       },
+       true, kBusyAttemptLimit + 11, kTick},
       {"stale read marker of a copy that died is not honoured",
        [&](Harness& h) {
          h.Desk.WriteFile(marker, "");
@@ -193,8 +224,13 @@ TEST_F(LogWriterTest, WaitsForABusyFileAndGivesUpOnlyAfterTheCountedAttempts) {
     const int token = c.Hold(h);
     ASSERT_NE(token, 0);
     if (c.OnPause) h.Desk.OnPause = [&](int pauses) { c.OnPause(h, token, pauses); };
+    h.Desk.PauseSeconds = c.PauseSeconds;
+    const double started = h.Desk.MonotonicSeconds();
 
     const bool ran = h.Run([&] { h.Form.Add2Log(Path, "new"); });
+    if (!ran) {
+      EXPECT_LE(h.Desk.MonotonicSeconds() - started, kBusyWaitSeconds + c.PauseSeconds);
+    }
 
     EXPECT_EQ(ran, c.Written);
     EXPECT_EQ(h.Desk.TrialOpens, c.TrialOpens);
@@ -210,6 +246,27 @@ TEST_F(LogWriterTest, WaitsForABusyFileAndGivesUpOnlyAfterTheCountedAttempts) {
       EXPECT_EQ(h.Desk.MessageBoxes()[0].Text, FailureText(Path, "Error # 70, Permission denied"));
     }
   }
+}
+
+// The failure box runs its own message loop; a tick queued meanwhile must not type keys under
+// it, nor fail to log a second time.
+TEST_F(LogWriterTest, FailureBoxStopsTheWatchAndNoQueuedTickRunsUnderIt) {
+  Harness h;
+  const WindowHandle setup = h.Desk.CreateWindow("Setup");
+  ASSERT_TRUE(h.Load("/W:Setup /K:x /T:-1 /L:run.log"));
+  ASSERT_TRUE(h.Tick());
+  ASSERT_EQ(h.Desk.TypedInto(setup), "x");
+  h.Desk.MarkReadOnly(h.LogPath("run.log"));
+  bool timerOnUnderTheBox = true;
+  h.Desk.WhileBoxIsUp = [&](const sim::MessageBoxRecord&) {
+    timerOnUnderTheBox = h.Desk.TimerOn;
+    h.Form.tmrWaitForWindow_Timer();
+  };
+  EXPECT_FALSE(h.Run([&] { h.Form.cmdExit_Click(); }));
+  EXPECT_EQ(h.Ended, kExitLogFailure);
+  EXPECT_FALSE(timerOnUnderTheBox);
+  EXPECT_EQ(h.Desk.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.Desk.TypedInto(setup), "x");
 }
 
 TEST_F(LogWriterTest, IsFileOpenTellsFreeFromHeldWithoutRaising) {

@@ -285,6 +285,9 @@ TEST_F(ConsoleWindowTest, TurnsMessagesIntoTheFormsEvents) {
       {"Esc",
        [&] { keyWithFocusOn(Control::cmdStopStart, VK_ESCAPE); },
        {{Recorded::Click, Control::cmdExit}}},
+      {"Esc on the log",
+       [&] { keyWithFocusOn(Control::txtLog, VK_ESCAPE); },
+       {{Recorded::Click, Control::cmdExit}}},
       {"Enter on the log",
        [&] { keyWithFocusOn(Control::txtLog, VK_RETURN); },
        {{Recorded::Click, Control::cmdExit}}},
@@ -446,8 +449,27 @@ TEST(TrayTest, AddsAndRemovesTheIconAndAnswersTheTaskBarQuery) {
   tray.Remove(record);
   EXPECT_TRUE(tray.LastRequestAccepted());
   EXPECT_EQ(tray.TaskBarState() & ~3u, 0u) << "only the auto-hide and always-on-top bits";
+  // The versions given to it decide; the shell's own answer is what this system says.
+  const std::uint32_t shell = Win32Tray({6, 0}).TaskBarState();
+  EXPECT_EQ(Win32Tray({10, 0}).TaskBarState(), shell | 2u);
   console.Unload();
   ForgetQuit();
+}
+
+// Since Windows 7 the task bar is always on top, and the shell no longer reports it.
+TEST(TrayTest, TaskBarCountsAsAlwaysOnTopFromWindows7On) {
+  struct Case {
+    VersionNumbers Windows;
+    bool OnTop;
+  };
+  const Case cases[] = {
+      {{5, 1}, false}, {{6, 0}, false}, {{6, 1}, true}, {{6, 3}, true}, {{10, 0}, true}};
+  for (const Case& c : cases) {
+    for (std::uint32_t shell : {0u, 1u, 2u, 3u}) {
+      EXPECT_EQ(TaskBarStateOn(c.Windows, shell), c.OnTop ? shell | 2u : shell)
+          << c.Windows.Major << "." << c.Windows.Minor << " shell " << shell;
+    }
+  }
 }
 
 // The real form on the real window, with the rest of the world simulated: the resize handling

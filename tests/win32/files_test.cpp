@@ -91,6 +91,7 @@ TEST(FilesSharing, AnotherProcessHoldingTheFileDecidesWhatWeMayDo) {
         EXPECT_TRUE(append.File->Close().Ok());
       } else {
         EXPECT_EQ(append.Result.Description, "Permission denied");
+        EXPECT_TRUE(append.HeldByOther) << "a refusal worth waiting for";
       }
       Status read;
       std::vector<std::string> lines = Lines(files, path, read);
@@ -131,6 +132,24 @@ TEST(FilesErrors, FailuresCarryTheNumbersAUserSees) {
   EXPECT_EQ(append.File, nullptr);
   EXPECT_EQ(files.OpenAppend(badName).Result.Number, kErrBadFileNameOrNumber);
   EXPECT_EQ(files.OpenAppend(aFolder).Result.Number, kErrPathFileAccess);
+  // Refused by no other program's open (access denied on a folder, say): nothing to wait for.
+  for (const std::string& path : {inMissingFolder, badName, aFolder}) {
+    EXPECT_FALSE(files.OpenAppend(path).HeldByOther) << path;
+  }
+  // A read-only log, where the system refuses writing it (Wine run by root does not).
+  std::string readOnly = folder.File(L"read-only.log");
+  WriteBytes(readOnly, "first\r\n");
+  ASSERT_TRUE(SetFileAttributesW(Widen(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+  HANDLE probe = CreateFileW(Widen(readOnly).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    AppendOpenResult refused = files.OpenAppend(readOnly);
+    EXPECT_EQ(refused.Result.Number, kErrPathFileAccess);
+    EXPECT_FALSE(refused.HeldByOther);
+  } else {
+    CloseHandle(probe);
+  }
+  SetFileAttributesW(Widen(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(files.CreateEmpty(inMissingFolder).Number, kErrPathNotFound);
 
   // A folder is not a file.

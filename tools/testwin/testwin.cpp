@@ -21,6 +21,10 @@
 //                      window is up and its message loop runs
 //   --state FILE       append one line per change of show state or activation
 //   --exit-code N      exit code when the window is closed (default 0)
+//   --hang-after-keys N
+//                      once the first character has arrived, stop answering:
+//                      the only thread sleeps N ms (state "hung", then
+//                      "answering"), as a busy installer does
 // Bad usage exits with code 2 without showing anything; a file that cannot be
 // written exits with code 3, so a test never reads a silently short record.
 
@@ -41,6 +45,7 @@ constexpr int kFailureExitCode = 3;
 constexpr UINT_PTR kRetitleTimer = 1;
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kReadyMessage = WM_APP + 1;
+constexpr UINT kHangMessage = WM_APP + 2;
 constexpr int kEditId = 100;
 
 struct Options {
@@ -55,6 +60,7 @@ struct Options {
   DWORD DelayMs = 0;
   std::optional<UINT> RetitleMs;
   std::optional<UINT> CloseMs;
+  std::optional<DWORD> HangMs;
   int ExitCode = 0;
 };
 
@@ -64,6 +70,7 @@ WNDPROC gEditProc = nullptr;
 wchar_t gHighSurrogate = 0;
 enum class SizeState { Restored, Minimized, Maximized } gSizeState = SizeState::Restored;
 bool gVanishArmed = false;
+bool gHangArmed = true;
 
 std::string ToUtf8(std::wstring_view Text) {
   if (Text.empty()) return {};
@@ -182,6 +189,11 @@ LRESULT CALLBACK EditProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
   switch (Message) {
     case WM_CHAR:
       RecordChar(static_cast<wchar_t>(WParam));
+      // Sleeps once this key is done with, so that it is recorded as received.
+      if (gOptions.HangMs && gHangArmed) {
+        gHangArmed = false;
+        PostMessageW(GetParent(Window), kHangMessage, 0, 0);
+      }
       break;
     case WM_SYSCHAR: {
       // Swallowed: passed on, Alt+letter would beep or open the system menu
@@ -266,6 +278,11 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
     case kReadyMessage:
       WriteReadyFile(Window);
       return 0;
+    case kHangMessage:
+      RecordState("hung");
+      Sleep(*gOptions.HangMs);
+      RecordState("answering");
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(gOptions.ExitCode);
       return 0;
@@ -315,6 +332,10 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
       auto number = ParseNumber(value, INT32_MIN, INT32_MAX);
       if (!number) return false;
       Result.ExitCode = static_cast<int>(*number);
+    } else if (name == L"--hang-after-keys") {
+      auto number = ParseNumber(value, 1, USER_TIMER_MAXIMUM);
+      if (!number) return false;
+      Result.HangMs = static_cast<DWORD>(*number);
     } else if (name == L"--delay-ms" || name == L"--retitle-ms" || name == L"--close-ms") {
       // USER_TIMER_MAXIMUM bounds all three, which is far beyond any test.
       auto number = ParseNumber(value, 0, USER_TIMER_MAXIMUM);

@@ -178,6 +178,11 @@ bool SimDesktop::IsEnabled(WindowHandle Window) {
 
 bool SimDesktop::IsAlive(WindowHandle Window) { return Find(Window) != nullptr; }
 
+bool SimDesktop::IsResponding(WindowHandle Window) {
+  const SimWindow* window = Find(Window);
+  return window != nullptr && !window->Hung;
+}
+
 bool SimDesktop::SetForeground(WindowHandle Window) {
   windowCalls_.push_back({WindowCall::SetForeground, Window});
   auto it = std::find_if(windows_.begin(), windows_.end(),
@@ -377,9 +382,17 @@ Status SimDesktop::Delete(const std::string& Path) {
 
 AppendOpenResult SimDesktop::OpenAppend(const std::string& Path) {
   if (std::int32_t error = MissingError(Path)) return {{error, ErrorDescription(error)}, nullptr};
+  // As Windows refuses them: a read-only file with access denied, a write-protected medium
+  // with its own error; neither because of another open.
+  if (readOnly_.count(Key(Path)) != 0 && Exists(Path)) {
+    return {{kErrPathFileAccess, ErrorDescription(kErrPathFileAccess)}, nullptr};
+  }
+  if (WriteProtected) {
+    return {{kErrPermissionDenied, ErrorDescription(kErrPermissionDenied)}, nullptr};
+  }
   int token = 0;
   if (std::int32_t error = Register(Key(Path), {false, true}, {true, false}, token)) {
-    return {{error, ErrorDescription(error)}, nullptr};
+    return {{error, ErrorDescription(error)}, nullptr, true};
   }
   ages_.erase(Key(Path));
   return {Status::Success(), std::make_unique<AppendFile>(*this, token, RealPath(Path))};
@@ -464,7 +477,7 @@ std::string SimDesktop::LocalTime() {
 
 void SimDesktop::Pause(int Milliseconds) {
   ++Pauses;
-  Advance(Milliseconds / 1000.0);
+  Advance(PauseSeconds >= 0 ? PauseSeconds : Milliseconds / 1000.0);
   if (OnPause) OnPause(Pauses);
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct SimWindow {
   bool Enabled = true;
   WindowState State = WindowState::Normal;
   bool Alive = true;
+  // Its thread has stopped answering messages.
+  bool Hung = false;
 };
 
 // One call made on a window, in the order made.
@@ -122,6 +125,10 @@ class SimDesktop final : public IWindows,
   void SetAge(const std::string& WindowsPath, double Seconds) { ages_[Key(WindowsPath)] = Seconds; }
   bool PreviousInstance = false;
   int TrialOpens = 0;
+  // Appends to the file are refused as for a read-only file; WriteProtected refuses every
+  // append as a write-protected medium does.
+  void MarkReadOnly(const std::string& WindowsPath) { readOnly_.insert(Key(WindowsPath)); }
+  bool WriteProtected = false;
 
   // ---- Message boxes: answered from the queue, Ok or Yes when it is empty. ----
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
@@ -136,6 +143,9 @@ class SimDesktop final : public IWindows,
   std::string Date = "Sun 12/06/26";
   std::function<void(int)> OnPause;
   int Pauses = 0;
+  // How long every pause lasts, in seconds; negative: as long as asked. A platform whose
+  // pauses last a scheduler tick is 0.0156.
+  double PauseSeconds = -1;
 
   // ---- System. ----
   std::string Arguments;
@@ -182,6 +192,7 @@ class SimDesktop final : public IWindows,
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;
+  bool IsResponding(WindowHandle Window) override;
   bool SetForeground(WindowHandle Window) override;
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
@@ -271,6 +282,7 @@ class SimDesktop final : public IWindows,
   std::map<int, OpenFile> open_;
   int nextToken_ = 1;
   std::map<std::string, double> ages_;
+  std::set<std::string> readOnly_;
   std::vector<MessageBoxRecord> boxes_;
   double timeOfDay_ = 8 * 3600;
   double monotonic_ = 1000;

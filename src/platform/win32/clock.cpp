@@ -4,10 +4,16 @@
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
+// After <windows.h>: the timer resolution calls.
+#include <mmsystem.h>
 
 namespace tollivox::win32 {
 
 namespace {
+
+constexpr int kSchedulerTickMilliseconds = 16;
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which older headers lack.
+constexpr DWORD kHighResolutionTimer = 0x00000002;
 
 // A text of the user's regional settings, or Fallback when the system has none to give.
 std::string LocaleText(LCTYPE Item, const char* Fallback) {
@@ -70,7 +76,34 @@ std::string Win32Clock::LocalTime() {
 }
 
 void Win32Clock::Pause(int Milliseconds) {
-  Sleep(Milliseconds > 0 ? static_cast<DWORD>(Milliseconds) : 0);
+  if (Milliseconds <= 0) {
+    Sleep(0);
+    return;
+  }
+  // Sleep lasts at least a scheduler tick (about 15.6 ms) unless the timer resolution is raised,
+  // which would stretch the log's busy wait of 20001 pauses to minutes.
+  if (Milliseconds < kSchedulerTickMilliseconds) {
+    if (!preciseTried_) {
+      preciseTried_ = true;
+      preciseTimer_ = KernelHandle(CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer,
+                                                          TIMER_MODIFY_STATE | SYNCHRONIZE));
+    }
+    if (preciseTimer_.Valid()) {
+      // Relative, in 100 ns units.
+      LARGE_INTEGER due{};
+      due.QuadPart = -static_cast<LONGLONG>(Milliseconds) * 10000;
+      if (SetWaitableTimer(preciseTimer_.Get(), &due, 0, nullptr, nullptr, FALSE) != FALSE &&
+          WaitForSingleObject(preciseTimer_.Get(), INFINITE) == WAIT_OBJECT_0) {
+        return;
+      }
+    }
+    // Raised only while waiting: a finer resolution costs the whole system power.
+    const bool raised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    Sleep(static_cast<DWORD>(Milliseconds));
+    if (raised) timeEndPeriod(1);
+    return;
+  }
+  Sleep(static_cast<DWORD>(Milliseconds));
 }
 
 }  // namespace tollivox::win32

@@ -379,6 +379,14 @@ int Win32Console::DefaultButtonId() const {
 }
 
 void Win32Console::Dispatch(MSG& Message) {
+  // The log view is a multi-line edit box, which takes Enter and Esc for itself and turns Esc
+  // into a close of the console: there too they are the Exit button's keys.
+  if ((Message.message == WM_KEYDOWN || Message.message == WM_SYSKEYDOWN) &&
+      (Message.wParam == VK_ESCAPE || Message.wParam == VK_RETURN) && Message.hwnd != nullptr &&
+      Message.hwnd == controls_[IndexOf(Control::txtLog)]) {
+    if (events_) events_->Click(Control::cmdExit);
+    return;
+  }
   if (window_ && IsDialogMessageW(window_.Get(), &Message)) return;
   TranslateMessage(&Message);
   DispatchMessageW(&Message);

@@ -123,7 +123,11 @@ AppendOpenResult Win32Files::OpenAppend(const std::string& Path) {
   // Append-only access, so every write lands at the end whatever others did meanwhile; others
   // may read the log but not write it while we hold it.
   KernelHandle file = OpenFile(Path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS);
-  if (!file.Valid()) return {LastFileError(), nullptr};
+  if (!file.Valid()) {
+    const DWORD code = GetLastError();
+    return {FileError(code), nullptr,
+            code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION};
+  }
   return {Status::Success(), std::make_unique<Win32AppendFile>(std::move(file))};
 }
 

@@ -35,15 +35,26 @@ class KernelHandle {
 
 class Win32Windows final : public IWindows {
  public:
+  // How long a window's thread may take to answer before it counts as not answering. A thread
+  // that pumps its messages answers at once; the console waits this long at most.
+  static constexpr unsigned kAnswerMilliseconds = 500;
+
   WindowHandle DesktopWindow() override;
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;
+  bool IsResponding(WindowHandle Window) override;
   bool SetForeground(WindowHandle Window) override;
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
+
+ private:
+  // The last window found not answering, and when (GetTickCount64): asked again within a
+  // moment, it is taken as still not answering rather than waited for once more.
+  WindowHandle silentWindow_ = 0;
+  std::uint64_t silentSince_ = 0;
 };
 
 class Win32Launcher final : public ILauncher {
@@ -87,6 +98,12 @@ class Win32Clock final : public IClock {
   std::string LocalDate() override;
   std::string LocalTime() override;
   void Pause(int Milliseconds) override;
+
+ private:
+  // A high-resolution waitable timer for short pauses, made at the first one; none where the
+  // system has no such timers (before Windows 10 1803).
+  KernelHandle preciseTimer_;
+  bool preciseTried_ = false;
 };
 
 class Win32System final : public ISystem {

@@ -44,10 +44,28 @@ void Win32Tray::Add(const TrayIconRecord& Record) { Notify(NIM_ADD, Record); }
 
 void Win32Tray::Remove(const TrayIconRecord& Record) { Notify(NIM_DELETE, Record); }
 
+VersionNumbers RunningWindowsVersion() {
+  using GetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto call = ntdll ? reinterpret_cast<GetVersionCall>(
+                          reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                    : nullptr;
+  if (call == nullptr || call(&info) != 0) return {};
+  return {static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion)};
+}
+
+std::uint32_t TaskBarStateOn(VersionNumbers Windows, std::uint32_t ShellState) {
+  // Since Windows 7 the task bar is always on top and the query no longer says so.
+  const bool alwaysOnTop = Windows.Major > 6 || (Windows.Major == 6 && Windows.Minor >= 1);
+  return alwaysOnTop ? ShellState | ABS_ALWAYSONTOP : ShellState;
+}
+
 std::uint32_t Win32Tray::TaskBarState() {
   APPBARDATA data{};
   data.cbSize = sizeof data;
-  return static_cast<std::uint32_t>(SHAppBarMessage(ABM_GETSTATE, &data));
+  return TaskBarStateOn(windows_, static_cast<std::uint32_t>(SHAppBarMessage(ABM_GETSTATE, &data)));
 }
 
 }  // namespace tollivox::win32

@@ -7,8 +7,18 @@
 
 namespace tollivox::win32 {
 
+// The version of Windows that runs the program, as the system reports it to programs that
+// declare no compatibility (RtlGetVersion; GetVersionEx would stop at 6.2).
+VersionNumbers RunningWindowsVersion();
+
+// The task bar state the program goes by: the shell's state bits (ABM_GETSTATE), with
+// always-on-top set on the versions whose task bar is always on top without saying so.
+std::uint32_t TaskBarStateOn(VersionNumbers Windows, std::uint32_t ShellState);
+
 class Win32Tray final : public ITray {
  public:
+  // Windows is the system version the task bar query answers for.
+  explicit Win32Tray(VersionNumbers Windows = RunningWindowsVersion()) : windows_(Windows) {}
   void Add(const TrayIconRecord& Record) override;
   void Remove(const TrayIconRecord& Record) override;
   std::uint32_t TaskBarState() override;
@@ -19,6 +29,7 @@ class Win32Tray final : public ITray {
 
  private:
   bool Notify(std::uint32_t Message, const TrayIconRecord& Record);
+  VersionNumbers windows_;
   bool lastAccepted_ = false;
 };
 

@@ -94,26 +94,57 @@ bool Win32Windows::IsEnabled(WindowHandle Window) {
 
 bool Win32Windows::IsAlive(WindowHandle Window) { return IsWindow(ToHwnd(Window)) != FALSE; }
 
+bool Win32Windows::IsResponding(WindowHandle Window) {
+  HWND window = ToHwnd(Window);
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return true;
+  const std::uint64_t now = GetTickCount64();
+  if (Window == silentWindow_ && now - silentSince_ < kAnswerMilliseconds * 4) return false;
+  // The system marks a thread hung only after seconds without taking messages; until then a
+  // harmless message with a short limit tells. Messages sent to us meanwhile are still taken:
+  // the other thread may be waiting for us (activation changes hands), which is no hang.
+  DWORD_PTR ignored = 0;
+  const bool answers = IsHungAppWindow(window) == FALSE &&
+                       SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                                           kAnswerMilliseconds, &ignored) != 0;
+  if (!answers) {
+    silentWindow_ = Window;
+    silentSince_ = now;
+  } else if (Window == silentWindow_) {
+    silentWindow_ = 0;
+  }
+  return answers;
+}
+
 bool Win32Windows::SetForeground(WindowHandle Window) {
   HWND window = ToHwnd(Window);
   if (SetForegroundWindow(window) != FALSE) return true;
   // Refused because another process holds the foreground: share that thread's input state for
-  // this one call, as the foreground lock rules allow.
+  // this one call, as the foreground lock rules allow; never with a thread that does not
+  // answer, whose input state would hold ours.
   HWND foreground = GetForegroundWindow();
-  DWORD foregroundThread =
-      foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+  if (foreground == nullptr || !IsResponding(FromHwnd(foreground))) return false;
+  DWORD foregroundThread = GetWindowThreadProcessId(foreground, nullptr);
   return WithInputOf(foregroundThread, [&] { return SetForegroundWindow(window) != FALSE; });
 }
 
 void Win32Windows::SetActive(WindowHandle Window) {
   HWND window = ToHwnd(Window);
-  // SetActiveWindow only reaches windows of threads that share our input state.
+  // SetActiveWindow only reaches windows of threads that share our input state, and it waits
+  // for the window to take the activation: not for a thread that does not answer.
+  if (!IsResponding(Window)) return;
   DWORD windowThread = GetWindowThreadProcessId(window, nullptr);
   WithInputOf(windowThread, [&] { return SetActiveWindow(window); });
 }
 
 void Win32Windows::Show(WindowHandle Window, int ShowCommand) {
-  ShowWindow(ToHwnd(Window), ShowCommand);
+  HWND window = ToHwnd(Window);
+  // ShowWindow waits for another thread's window to handle the change; the request is only
+  // posted to it instead, and carried out in order with the keys that follow.
+  if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+    ShowWindowAsync(window, ShowCommand);
+  } else {
+    ShowWindow(window, ShowCommand);
+  }
 }
 
 }  // namespace tollivox::win32
