@@ -20,6 +20,12 @@ endif()
 # The version reaches the code and the resource script from one place: project() at the root.
 target_compile_definitions(tollivox_options INTERFACE
   TOLLIVOX_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} TOLLIVOX_VERSION_MINOR=${PROJECT_VERSION_MINOR})
+# The version as text, for the resource script: a header, as windres loses the quotes of a
+# string given with -D.
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/tollivox_version.h
+  CONTENT "#define TOLLIVOX_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+target_include_directories(tollivox_options INTERFACE
+  "$<$<COMPILE_LANGUAGE:RC>:${PROJECT_BINARY_DIR}/generated>")
 if(WIN32)
   # The Windows layer works in UTF-16; min/max macros would break std::min and std::max.
   # NOMINMAX is defined empty, as a source's own "#define NOMINMAX" does, so both can stand.

@@ -1,8 +1,14 @@
 # Shared part of the MinGW-w64 toolchain files; expects TOLLIVOX_MINGW_TRIPLE.
 set(CMAKE_SYSTEM_NAME Windows)
 
-set(CMAKE_C_COMPILER ${TOLLIVOX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOLLIVOX_MINGW_TRIPLE}-g++-posix)
+# The -posix compilers provide std::thread, which the tests use. The shipped programs need no
+# threads: their build takes the -win32 compilers (TOLLIVOX_MINGW_THREADS=win32), whose runtime
+# leaves out the POSIX thread library, a tenth of the program.
+if(NOT TOLLIVOX_MINGW_THREADS)
+  set(TOLLIVOX_MINGW_THREADS posix)
+endif()
+set(CMAKE_C_COMPILER ${TOLLIVOX_MINGW_TRIPLE}-gcc-${TOLLIVOX_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${TOLLIVOX_MINGW_TRIPLE}-g++-${TOLLIVOX_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${TOLLIVOX_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${TOLLIVOX_MINGW_TRIPLE})

@@ -1,4 +1,4 @@
-# Cross build for 32-bit Windows with MinGW-w64; the -posix compilers provide std::thread.
+# Cross build for 32-bit Windows with MinGW-w64.
 set(TOLLIVOX_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,4 +1,4 @@
-# Cross build for 64-bit Windows with MinGW-w64; the -posix compilers provide std::thread.
+# Cross build for 64-bit Windows with MinGW-w64.
 set(TOLLIVOX_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

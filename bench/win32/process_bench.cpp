@@ -67,10 +67,10 @@ long long UnixPidOf(const std::string& Program, const std::string& Marker) {
     const std::string name = entry.path().filename().string();
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     const std::string line = ReadUnixFile("Z:\\proc\\" + name + "\\cmdline");
-    // Wine shows the Windows command line; the first word names the program (a launcher such
-    // as start.exe may carry the same arguments).
-    const std::size_t end = line.find_first_of(std::string(" \0", 2));
-    const std::string first = line.substr(0, end);
+    // Wine shows the program's arguments, each ended by a NUL; the first names the program (a
+    // launcher such as start.exe may carry the same arguments). It may hold blanks (Program
+    // Files), so it ends at the first NUL.
+    const std::string first = line.substr(0, line.find('\0'));
     if (line.find(Marker) == std::string::npos || first.size() < Program.size() ||
         first.compare(first.size() - Program.size(), Program.size(), Program) != 0) {
       continue;

@@ -1,7 +1,8 @@
 #include "app/numbers.h"
 
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -81,11 +82,11 @@ double ReadDecimal(std::string_view Text) {
   if (!fraction.empty()) canonical.append(".").append(fraction);
   if (hasExponent) canonical.append("e").append(std::to_string(exponent));
 
-  double value = 0;
-  auto [end, error] = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value,
-                                      std::chars_format::general);
-  (void)end;
-  if (error == std::errc::result_out_of_range) {
+  // strtod, not from_chars: both round correctly, and the canonical text reads the same in the C
+  // locale the program keeps, but the Windows runtime's from_chars is an eighth of the program.
+  errno = 0;
+  double value = std::strtod(canonical.c_str(), nullptr);
+  if (errno == ERANGE && (value == 0 || std::isinf(value))) {
     // Too large or too small for a double: decide which from the decimal magnitude.
     long long magnitude = exponent;
     std::size_t firstWhole = whole.find_first_not_of('0');

@@ -156,16 +156,30 @@ std::string AppTitle() {
          std::to_string(TOLLIVOX_VERSION_MINOR);
 }
 
+namespace {
+
+std::wstring EnvironmentText(const wchar_t* Name) {
+  wchar_t value[MAX_PATH * 2] = {};
+  DWORD length = GetEnvironmentVariableW(Name, value, static_cast<DWORD>(std::size(value)));
+  if (length > 0 && length < std::size(value)) return value;
+  return {};
+}
+
+}  // namespace
+
 std::wstring BinDir() {
   // Set by the test registration; a run by hand finds the programs beside the test binary.
-  wchar_t value[MAX_PATH * 2] = {};
-  DWORD length =
-      GetEnvironmentVariableW(L"TOLLIVOX_BIN_DIR", value, static_cast<DWORD>(std::size(value)));
-  if (length > 0 && length < std::size(value)) return value;
-  return ModuleFolder();
+  std::wstring folder = EnvironmentText(L"TOLLIVOX_BIN_DIR");
+  return folder.empty() ? ModuleFolder() : folder;
 }
 
 std::wstring BinProgram(std::wstring_view Name) { return BinDir() + L"\\" + std::wstring(Name); }
+
+std::wstring InstalledProgram() { return EnvironmentText(L"TOLLIVOX_EXE"); }
+
+std::wstring ShippedShutdown(const std::wstring& Folder) {
+  return Folder + L"\\Shutdown.shipped.exe";
+}
 
 bool FileExists(const std::wstring& Path) {
   return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -356,21 +370,31 @@ void TestWindow::Close() {
 
 // ---- Tollivox ----
 
-Tollivox::Tollivox(const ScratchDir& Scratch) : folder_(Scratch.Path()) {
-  // The program looks for Shutdown.exe beside itself: the stand-in only records its argument.
-  for (auto [from, to] : {std::pair{L"tollivox.exe", L"tollivox.exe"},
-                          std::pair{L"fake_shutdown.exe", L"Shutdown.exe"}}) {
-    std::wstring target = folder_ + L"\\" + to;
-    if (!CopyFileW(BinProgram(from).c_str(), target.c_str(), FALSE)) {
-      ADD_FAILURE() << Narrow(LastErrorText(L"CopyFile " + BinProgram(from)));
+Tollivox::Tollivox(const ScratchDir& Scratch)
+    : program_(InstalledProgram()), folder_(Scratch.Path()), current_(Scratch.Path()) {
+  if (program_.empty()) {
+    program_ = folder_ + L"\\tollivox.exe";
+    if (!CopyFileW(BinProgram(L"tollivox.exe").c_str(), program_.c_str(), FALSE)) {
+      ADD_FAILURE() << Narrow(LastErrorText(L"CopyFile " + BinProgram(L"tollivox.exe")));
     }
+  } else {
+    folder_ = program_.substr(0, program_.find_last_of(L'\\'));
+    // The shipped Shutdown.exe is kept aside, once, so that a test can still run it.
+    MoveFileW((folder_ + L"\\Shutdown.exe").c_str(), ShippedShutdown(folder_).c_str());
+  }
+  // The program looks for Shutdown.exe beside itself: the stand-in only records its argument.
+  std::wstring standIn = folder_ + L"\\Shutdown.exe";
+  if (!CopyFileW(BinProgram(L"fake_shutdown.exe").c_str(), standIn.c_str(), FALSE)) {
+    ADD_FAILURE() << Narrow(LastErrorText(L"CopyFile " + BinProgram(L"fake_shutdown.exe")));
   }
 }
 
 Tollivox::~Tollivox() { process_.Terminate(); }
 
 void Tollivox::Start(std::string_view Arguments) {
-  process_ = Process::Start(folder_ + L"\\tollivox.exe", Arguments, folder_);
+  // Started from the scratch folder, as from a command prompt elsewhere: for an installed program
+  // that is not its own folder.
+  process_ = Process::Start(program_, Arguments, current_);
 }
 
 HWND Tollivox::WaitForConsole(std::chrono::milliseconds Limit) const {

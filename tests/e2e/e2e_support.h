@@ -49,6 +49,10 @@ std::string AppTitle();
 // Folder that holds tollivox.exe, testwin.exe and the shutdown stand-in.
 std::wstring BinDir();
 std::wstring BinProgram(std::wstring_view Name);
+// The tollivox.exe that TOLLIVOX_EXE names, or empty.
+std::wstring InstalledProgram();
+// Where the shipped Shutdown.exe of an installed program goes when the stand-in takes its place.
+std::wstring ShippedShutdown(const std::wstring& Folder);
 bool FileExists(const std::wstring& Path);
 std::string ReadFileBytes(const std::wstring& Path);
 // Names of the files in Folder, sorted.
@@ -128,7 +132,9 @@ class TestWindow {
   std::wstring state_;
 };
 
-// The program under test, run from a copy in the test's scratch folder.
+// The program under test, run from a copy in the test's scratch folder; or, when TOLLIVOX_EXE
+// names a tollivox.exe (an unzipped download), that file where it lies. Either way the
+// Shutdown.exe beside it is the stand-in, and the scratch folder is the current folder.
 class Tollivox {
  public:
   explicit Tollivox(const ScratchDir& Scratch);
@@ -145,7 +151,9 @@ class Tollivox {
   const std::wstring& Folder() const { return folder_; }
 
  private:
+  std::wstring program_;
   std::wstring folder_;
+  std::wstring current_;
   Process process_;
 };
 

@@ -13,7 +13,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <string>
 
 namespace {
 
@@ -53,19 +52,37 @@ bool EnableShutdownPrivilege() {
   return ok;
 }
 
-int Fail(const std::wstring& What) {
+// Plain buffers, not std::wstring: the string and exception support of the C++ runtime would
+// more than double the size of this small program.
+template <std::size_t Size>
+void Append(wchar_t (&Buffer)[Size], const wchar_t* Text) {
+  std::size_t used = std::wcslen(Buffer);
+  while (*Text != L'\0' && used + 1 < Size) Buffer[used++] = *Text++;
+  Buffer[used] = L'\0';
+}
+
+int Fail(const wchar_t* What) {
   DWORD error = GetLastError();
   wchar_t* text = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = What + L"\n\nError " + std::to_wstring(error);
+  wchar_t number[12] = {};
+  wchar_t* digit = number + 11;
+  do {
+    *--digit = static_cast<wchar_t>(L'0' + error % 10);
+    error /= 10;
+  } while (error != 0);
+  wchar_t message[1024] = {};
+  Append(message, What);
+  Append(message, L"\n\nError ");
+  Append(message, digit);
   if (text != nullptr) {
-    message += L": ";
-    message += text;
+    Append(message, L": ");
+    Append(message, text);
     LocalFree(text);
   }
-  MessageBoxW(nullptr, message.c_str(), kTitle, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+  MessageBoxW(nullptr, message, kTitle, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
   return 1;
 }
 

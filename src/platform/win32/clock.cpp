@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <string>
 
 #include "platform/win32/services.h"
@@ -23,10 +22,11 @@ std::string LocaleText(LCTYPE Item, const char* Fallback) {
   return Narrow(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
 }
 
+// By hand: snprintf would bring the C runtime's whole formatter, a tenth of the program's size.
+// The values are parts of a date and time, never negative.
 std::string TwoDigits(int Value) {
-  char digits[3];
-  std::snprintf(digits, sizeof digits, "%02d", Value % 100);
-  return digits;
+  const int last = Value % 100;
+  return {static_cast<char>('0' + last / 10), static_cast<char>('0' + last % 10)};
 }
 
 }  // namespace

@@ -3,14 +3,9 @@
 
 #define IDI_TOLLIVOX 1
 
-// The program reads its major and minor numbers back from the version resource.
-// The build may pass these in from the project version; otherwise this release.
-#ifndef TOLLIVOX_VERSION_MAJOR
-#define TOLLIVOX_VERSION_MAJOR 1
-#endif
-#ifndef TOLLIVOX_VERSION_MINOR
-#define TOLLIVOX_VERSION_MINOR 10
-#endif
-#ifndef TOLLIVOX_VERSION_TEXT
-#define TOLLIVOX_VERSION_TEXT "1.10"
+// The program reads its major and minor numbers back from the version resource. They come from
+// one place, the project version in CMakeLists.txt, which the build passes in
+// (the text form through tollivox_version.h, which it writes).
+#if !defined(TOLLIVOX_VERSION_MAJOR) || !defined(TOLLIVOX_VERSION_MINOR)
+#error "TOLLIVOX_VERSION_MAJOR and TOLLIVOX_VERSION_MINOR come from the build"
 #endif
