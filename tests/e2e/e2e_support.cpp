@@ -151,6 +151,18 @@ bool WaitUntil(const std::function<bool()>& Done, std::chrono::milliseconds Limi
   }
 }
 
+// Polls Find until it returns a window; nullptr when none came within Limit.
+HWND WaitForWindow(const std::function<HWND()>& Find, std::chrono::milliseconds Limit) {
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        window = Find();
+        return window != nullptr;
+      },
+      Limit);
+  return window;
+}
+
 std::string AppTitle() {
   return "Tollivox " + std::to_string(TOLLIVOX_VERSION_MAJOR) + "." +
          std::to_string(TOLLIVOX_VERSION_MINOR);
@@ -519,14 +531,7 @@ std::size_t MessageBoxCount(DWORD Pid) {
 }
 
 HWND WaitForMessageBox(DWORD Pid, std::string_view Title, std::chrono::milliseconds Limit) {
-  HWND box = nullptr;
-  WaitUntil(
-      [&] {
-        box = FindMessageBox(Pid, Title);
-        return box != nullptr;
-      },
-      Limit);
-  return box;
+  return WaitForWindow([&] { return FindMessageBox(Pid, Title); }, Limit);
 }
 
 namespace {
@@ -678,14 +683,7 @@ HWND FindWindowTitled(std::string_view Title) {
 }
 
 HWND WaitForWindowTitled(std::string_view Title, std::chrono::milliseconds Limit) {
-  HWND window = nullptr;
-  WaitUntil(
-      [&] {
-        window = FindWindowTitled(Title);
-        return window != nullptr;
-      },
-      Limit);
-  return window;
+  return WaitForWindow([&] { return FindWindowTitled(Title); }, Limit);
 }
 
 // ---- console and tray ----
@@ -748,14 +746,7 @@ HWND FindPopupMenu(DWORD Pid) {
 }
 
 HWND WaitForPopupMenu(DWORD Pid, std::chrono::milliseconds Limit) {
-  HWND menu = nullptr;
-  WaitUntil(
-      [&] {
-        menu = FindPopupMenu(Pid);
-        return menu != nullptr;
-      },
-      Limit);
-  return menu;
+  return WaitForWindow([&] { return FindPopupMenu(Pid); }, Limit);
 }
 
 // ---- E2eTest ----
