@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "helpers.h"
 #include "platform/win32/services.h"
@@ -66,8 +67,31 @@ TEST(SystemProgram, FolderAndVersionComeFromTheProgramFile) {
   EXPECT_EQ(version.Major, 3);
   EXPECT_EQ(version.Minor, 47);
 
-  VersionNumbers none;
-  EXPECT_FALSE(ReadFileVersion(L"C:\\no\\such\\program.exe", none));
+  // Read from the resource bytes alone: damaged ones give no version.
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+  ASSERT_NE(found, nullptr);
+  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
+  const std::vector<unsigned char> good(bytes, bytes + SizeofResource(nullptr, found));
+  struct Case {
+    const char* Damage;
+    std::size_t Offset;  // the byte flipped; past the end: cut to Length instead
+    std::size_t Length;
+  };
+  const Case cases[] = {
+      {"cut inside the fixed part", good.size(), 40 + 51},
+      {"key changed", 8, good.size()},
+      {"signature changed", 40, good.size()},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Damage);
+    std::vector<unsigned char> damaged(good.begin(), good.begin() + test.Length);
+    if (test.Offset < damaged.size()) damaged[test.Offset] ^= 0x5A;
+    VersionNumbers none;
+    EXPECT_FALSE(FixedFileVersion(damaged.data(), damaged.size(), none));
+  }
+  VersionNumbers fromBytes;
+  EXPECT_TRUE(FixedFileVersion(good.data(), good.size(), fromBytes));
+  EXPECT_EQ(fromBytes.Minor, 47);
 }
 
 TEST(SystemToUpper, FollowsTheLocaleAndKeepsLength) {

@@ -14,6 +14,8 @@
 
 #include <cwchar>
 
+#include "platform/win32/system_library.h"
+
 namespace {
 
 constexpr const wchar_t* kTitle = L"Tollivox Shutdown";
@@ -89,6 +91,7 @@ int Fail(const wchar_t* What) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  tollivox::win32::RestrictLibrarySearch();
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   const wchar_t* argument = argv != nullptr && argc >= 2 ? argv[1] : nullptr;

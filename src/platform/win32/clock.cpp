@@ -1,10 +1,9 @@
 #include <string>
 
 #include "platform/win32/services.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
-// After <windows.h>: the timer resolution calls.
-#include <mmsystem.h>
 
 namespace tollivox::win32 {
 
@@ -27,6 +26,18 @@ std::string LocaleText(LCTYPE Item, const char* Fallback) {
 std::string TwoDigits(int Value) {
   const int last = Value % 100;
   return {static_cast<char>('0' + last / 10), static_cast<char>('0' + last % 10)};
+}
+
+// timeBeginPeriod and timeEndPeriod (0 is TIMERR_NOERROR).
+struct TimerPeriodCalls {
+  using Call = UINT(WINAPI*)(UINT);
+  Call Begin;
+  Call End;
+};
+
+TimerPeriodCalls LoadTimerPeriodCalls() {
+  return {SystemFunction<TimerPeriodCalls::Call>(L"winmm.dll", "timeBeginPeriod"),
+          SystemFunction<TimerPeriodCalls::Call>(L"winmm.dll", "timeEndPeriod")};
 }
 
 }  // namespace
@@ -97,10 +108,12 @@ void Win32Clock::Pause(int Milliseconds) {
         return;
       }
     }
-    // Raised only while waiting: a finer resolution costs the whole system power.
-    const bool raised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    // Raised only while waiting: a finer resolution costs the whole system power. The
+    // multimedia library comes from the system folder, and only on systems that need it.
+    static const TimerPeriodCalls period = LoadTimerPeriodCalls();
+    const bool raised = period.Begin && period.End && period.Begin(1) == 0;
     Sleep(static_cast<DWORD>(Milliseconds));
-    if (raised) timeEndPeriod(1);
+    if (raised) period.End(1);
     return;
   }
   Sleep(static_cast<DWORD>(Milliseconds));

@@ -127,8 +127,11 @@ std::wstring_view ArgumentText(std::wstring_view FullCommandLine);
 std::string FormatLogDate(int Year, int Month, int Day, int DayOfWeek);
 std::string FormatLogTime(int Hour, int Minute, int Second);
 
-// The major and minor FILEVERSION numbers of a program file's version resource; false when
-// the file has none.
-bool ReadFileVersion(const std::wstring& Path, VersionNumbers& Version);
+// The major and minor FILEVERSION numbers of a version resource's bytes; false when they are
+// not one.
+bool FixedFileVersion(const void* Resource, std::size_t Size, VersionNumbers& Version);
+// The same from a loaded module's own version resource (an HMODULE; null: the program); false
+// without one.
+bool ReadModuleVersion(void* Module, VersionNumbers& Version);
 
 }  // namespace tollivox::win32

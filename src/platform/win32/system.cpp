@@ -1,5 +1,5 @@
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
@@ -42,22 +42,35 @@ std::wstring_view ArgumentText(std::wstring_view FullCommandLine) {
   return FullCommandLine.substr(position);
 }
 
-bool ReadFileVersion(const std::wstring& Path, VersionNumbers& Version) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(Path.c_str(), &ignored);
-  if (size == 0) return false;
-  std::vector<unsigned char> data(size);
-  if (GetFileVersionInfoW(Path.c_str(), 0, size, data.data()) == FALSE) return false;
-  void* block = nullptr;
-  UINT blockSize = 0;
-  if (VerQueryValueW(data.data(), L"\\", &block, &blockSize) == FALSE ||
-      blockSize < sizeof(VS_FIXEDFILEINFO)) {
+bool FixedFileVersion(const void* Resource, std::size_t Size, VersionNumbers& Version) {
+  // VS_VERSIONINFO: three WORDs, the key L"VS_VERSION_INFO", then the fixed part at the next
+  // 32-bit boundary. Read by hand: the version library is not one Windows protects from a copy
+  // planted beside the program.
+  constexpr wchar_t kKey[] = L"VS_VERSION_INFO";
+  constexpr std::size_t kKeyOffset = 3 * sizeof(WORD);
+  constexpr std::size_t kValueOffset = (kKeyOffset + sizeof kKey + 3) & ~std::size_t{3};
+  const auto* bytes = static_cast<const unsigned char*>(Resource);
+  if (bytes == nullptr || Size < kValueOffset + sizeof(VS_FIXEDFILEINFO)) return false;
+  WORD valueLength = 0;
+  std::memcpy(&valueLength, bytes + sizeof(WORD), sizeof valueLength);
+  if (valueLength < sizeof(VS_FIXEDFILEINFO) ||
+      std::memcmp(bytes + kKeyOffset, kKey, sizeof kKey) != 0) {
     return false;
   }
-  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
-  Version.Major = HIWORD(fixed->dwFileVersionMS);
-  Version.Minor = LOWORD(fixed->dwFileVersionMS);
+  VS_FIXEDFILEINFO fixed;
+  std::memcpy(&fixed, bytes + kValueOffset, sizeof fixed);
+  if (fixed.dwSignature != VS_FFI_SIGNATURE) return false;
+  Version.Major = HIWORD(fixed.dwFileVersionMS);
+  Version.Minor = LOWORD(fixed.dwFileVersionMS);
   return true;
+}
+
+bool ReadModuleVersion(void* Handle, VersionNumbers& Version) {
+  auto* const module = static_cast<HMODULE>(Handle);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  return data && FixedFileVersion(data, SizeofResource(module, found), Version);
 }
 
 std::string Win32System::CommandLine() { return Narrow(ArgumentText(GetCommandLineW())); }
@@ -71,7 +84,7 @@ std::string Win32System::ProgramFolder() {
 
 VersionNumbers Win32System::Version() {
   VersionNumbers version;
-  if (ReadFileVersion(ModulePath(), version)) return version;
+  if (ReadModuleVersion(nullptr, version)) return version;
 #if defined(TOLLIVOX_VERSION_MAJOR) && defined(TOLLIVOX_VERSION_MINOR)
   // A build without the resource script still knows which release it is.
   version.Major = TOLLIVOX_VERSION_MAJOR;

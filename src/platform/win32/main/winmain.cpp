@@ -4,12 +4,15 @@
 #include "platform/win32/keyboard.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/services.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/tray.h"
 
 int WINAPI wWinMain(HINSTANCE /*Instance*/, HINSTANCE /*Previous*/, PWSTR /*CommandLine*/,
                     int /*ShowCommand*/) {
   using namespace tollivox;
   using namespace tollivox::win32;
+  // Before anything can load a library on the program's behalf.
+  RestrictLibrarySearch();
   try {
     Win32Windows windows;
     Win32Keyboard keyboard;
