@@ -58,6 +58,8 @@ class frmZandrel {
   void cmdClear_Click();
   // The window's close command from its title bar or system menu: the unload without ">>>>> Exit".
   void CloseRequested();
+  // The shell (re)started and holds no icon of ours: the broadcast TaskbarCreated.
+  void ShellRestarted();
 
   // ---- Command line (parser and list procedures). ----
   void QuoteStep();
@@ -97,6 +99,7 @@ class frmZandrel {
   std::int16_t TaskBarExists();
   void FillTrayIconData();
   void RemoveTrayIcon();
+  void AddTrayIcon();
   [[noreturn]] void ProcessError(std::string ModuleName, std::string Message, std::string Footer,
                                  const RuntimeError& CurrentError);
 
@@ -127,6 +130,9 @@ class frmZandrel {
   List<WindowHandle> StartHandles;
   List<WindowHandle> CurrentHandles;
   TrayIconRecord TrayIconData;
+  // The icon belongs in the tray (added at load, not yet removed), and the shell holds it.
+  bool TrayIconWanted = false;
+  bool TrayIconShown = false;
   std::int16_t TaskBarPresent = 0;
   std::string AppTitle;
   std::int16_t RestartFlag = 0;

@@ -42,10 +42,7 @@ void frmZandrel::Form_Load() {
     }
 
     // On a restart the icon is still there; the repeated add changes nothing.
-    if (ConsoleMode != 2) {
-      FillTrayIconData();
-      Os.Tray.Add(TrayIconData);
-    }
+    if (ConsoleMode != 2) AddTrayIcon();
 
     ReconcileLists();
     ClampInterval();

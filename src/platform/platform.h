@@ -264,7 +264,8 @@ struct TrayIconRecord {
 class ITray {
  public:
   virtual ~ITray() = default;
-  virtual void Add(const TrayIconRecord& Record) = 0;
+  // True when the shell holds the icon afterwards; it may refuse (no shell yet at logon).
+  virtual bool Add(const TrayIconRecord& Record) = 0;
   virtual void Remove(const TrayIconRecord& Record) = 0;
   // SHAppBarMessage(ABM_GETSTATE): 1 auto-hide, 2 always on top, 0 neither.
   virtual std::uint32_t TaskBarState() = 0;

@@ -1,5 +1,5 @@
-// The console's own behaviour: it never stays maximised, hides when minimised while a task bar is
-// reported, and keeps itself centred on the whole screen.
+// The console's own behaviour: it never stays maximised, hides behind its tray icon when minimised
+// while a task bar is reported, and keeps itself centred on the whole screen.
 #include "app/frmZandrel.h"
 
 namespace tollivox {
@@ -8,7 +8,9 @@ void frmZandrel::Form_Resize() {
   Event("Form_Resize", [&] {
     WindowState state = Os.View.State();
     if (state == WindowState::Minimized) {
-      if (TaskBarPresent != 0) Os.View.Hide();
+      // Not behind an icon the shell refused: the task bar is then the only way back. A hidden
+      // console has no icon and stays hidden.
+      if (TaskBarPresent != 0 && (TrayIconShown || ConsoleMode == 2)) Os.View.Hide();
     } else if (state == WindowState::Maximized) {
       Os.View.SetState(WindowState::Normal);
     } else {

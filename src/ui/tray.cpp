@@ -27,7 +27,25 @@ void frmZandrel::FillTrayIconData() {
   std::memcpy(TrayIconData.szTip, kTip, sizeof kTip);
 }
 
+void frmZandrel::AddTrayIcon() {
+  FillTrayIconData();
+  TrayIconWanted = true;
+  TrayIconShown = Os.Tray.Add(TrayIconData);
+}
+
 // Callers skip it when ConsoleMode is 2: a hidden console never added the icon.
-void frmZandrel::RemoveTrayIcon() { Os.Tray.Remove(TrayIconData); }
+void frmZandrel::RemoveTrayIcon() {
+  TrayIconWanted = false;
+  TrayIconShown = false;
+  Os.Tray.Remove(TrayIconData);
+}
+
+void frmZandrel::ShellRestarted() {
+  // A restarted shell has forgotten every icon, and one that refused the add at start (no shell
+  // yet at logon) takes it now; an icon it still holds is only updated.
+  Event("ShellRestarted", [&] {
+    if (TrayIconWanted) AddTrayIcon();
+  });
+}
 
 }  // namespace tollivox

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "e2e_support.h"
+// After <windows.h>: the shell header needs its types.
+#include <shellapi.h>
 
 namespace tollivox::e2e {
 namespace {
@@ -67,6 +69,29 @@ TEST_F(E2eConsole, ClosingTheConsoleUnloadsWithoutAnExitLine) {
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), ">>>>> Unloaded");
   EXPECT_THAT(texts, Not(Contains(">>>>> Exit")));
+}
+
+TEST_F(E2eConsole, TrayIconComesBackWhenTheShellRestarts) {
+  Tollivox& program = StartProgram("/W:NeverThere /T:-1 /I:300 /L:run.log /H:1");
+  HWND console = program.WaitForConsole();
+  ASSERT_NE(console, nullptr);
+  WaitForLogLine(LogPath(), "Looking for window containing \"NeverThere\" string...");
+  ASSERT_TRUE(TrayIconExists(console));
+  // What a restarting shell does: it forgets every icon, then tells every window.
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = console;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+  ASSERT_FALSE(TrayIconExists(console));
+  PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(console); }));
+
+  PostTrayNotification(console, WM_LBUTTONUP);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(console) && !IsIconic(console); }));
+  ClickButton(FindChildByText(console, "&Exit"));
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_FALSE(TrayIconExists(console));
 }
 
 TEST_F(E2eConsole, HiddenConsoleHasNoTrayIconAtAnyTime) {

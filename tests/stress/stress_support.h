@@ -101,7 +101,7 @@ class QuietConsole final : public IConsoleView, public ITimer, public IEventLoop
 
   void DoEvents() override {}
 
-  void Add(const TrayIconRecord&) override {}
+  bool Add(const TrayIconRecord&) override { return true; }
   void Remove(const TrayIconRecord&) override {}
   std::uint32_t TaskBarState() override { return 0; }
 

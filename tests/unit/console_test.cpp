@@ -18,8 +18,7 @@ struct ConsoleTest : ::testing::Test {
     H.Form.AppTitle = "Tollivox 1.10";
     H.Form.ConsoleMode = 1;
     H.Form.LogFilePath = H.LogPath("run.log");
-    H.Form.FillTrayIconData();
-    H.Desk.Add(H.Form.TrayIconData);
+    H.Form.AddTrayIcon();
     H.Desk.Show();
   }
   int RemovalCalls() const {
@@ -29,14 +28,66 @@ struct ConsoleTest : ::testing::Test {
   }
 };
 
-TEST_F(ConsoleTest, ResizeHidesWhenMinimisedOnlyWithATaskBar) {
-  for (std::int16_t taskBar : {0, 1, 3}) {
+TEST_F(ConsoleTest, ResizeHidesWhenMinimisedOnlyWithATaskBarAndAnIconToComeBackBy) {
+  struct Case {
+    std::int16_t TaskBar;
+    std::int16_t ConsoleMode;
+    bool ShellRefuses;  // the add at load (no shell yet at logon)
+    bool Hidden;
+  };
+  const Case cases[] = {
+      {0, 1, false, false}, {1, 1, false, true}, {3, 1, false, true},
+      {1, 1, true, false},  {1, 0, true, false}, {1, 2, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "task bar " << c.TaskBar << ", console mode "
+                                    << c.ConsoleMode << ", refused " << c.ShellRefuses);
     Harness h;
-    h.Form.TaskBarPresent = taskBar;
+    h.Form.TaskBarPresent = c.TaskBar;
+    h.Form.ConsoleMode = c.ConsoleMode;
+    h.Desk.TrayRefuses = c.ShellRefuses;
+    if (c.ConsoleMode != 2) h.Form.AddTrayIcon();
     h.Desk.Show();
     h.Desk.SetState(WindowState::Minimized);
-    EXPECT_EQ(h.Desk.IsVisible(), taskBar == 0) << "task bar state " << taskBar;
+    EXPECT_EQ(h.Desk.IsVisible(), !c.Hidden);
     EXPECT_EQ(h.Desk.State(), WindowState::Minimized);
+  }
+}
+
+TEST_F(ConsoleTest, ShellRestartAddsTheIconAgainOnlyWhileItBelongsInTheTray) {
+  struct Case {
+    const char* Name;
+    bool RefusedAtLoad;
+    bool Removed;
+    bool AddedAtLoad;  // not for a hidden console
+    bool AddedAgain;
+  };
+  const Case cases[] = {
+      {"icon shown", false, false, true, true},
+      {"add refused at load", true, false, true, true},
+      {"icon removed on the way out", false, true, true, false},
+      {"hidden console", false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Harness h;
+    h.Form.ConsoleMode = 1;
+    h.Form.TaskBarPresent = 1;
+    h.Desk.TrayRefuses = c.RefusedAtLoad;
+    if (c.AddedAtLoad) h.Form.AddTrayIcon();
+    if (c.Removed) h.Form.RemoveTrayIcon();
+    h.Desk.TrayRefuses = false;
+    const std::size_t calls = h.Desk.TrayCalls().size();
+    h.Form.ShellRestarted();
+    ASSERT_EQ(h.Desk.TrayCalls().size(), calls + (c.AddedAgain ? 1 : 0));
+    if (!c.AddedAgain) continue;
+    EXPECT_TRUE(h.Desk.TrayCalls().back().Add);
+    EXPECT_EQ(h.Desk.TrayCalls().back().Record.hWnd, h.Desk.Handle());
+    EXPECT_TRUE(h.Desk.IconPresent());
+    // Now there is an icon to come back by.
+    h.Desk.Show();
+    h.Desk.SetState(WindowState::Minimized);
+    EXPECT_FALSE(h.Desk.IsVisible());
   }
 }
 

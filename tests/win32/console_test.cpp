@@ -16,13 +16,14 @@
 
 #include "app/frmZandrel.h"
 #include "platform/win32/console_window.h"
+#include "platform/win32/text.h"
 #include "platform/win32/tray.h"
 
 namespace tollivox::win32 {
 namespace {
 
 struct Recorded {
-  enum Kind { Timer, Click, Resize, Close, MouseMove } What;
+  enum Kind { Timer, Click, Resize, Close, MouseMove, ShellRestarted } What;
   Control Which = Control::cmdExit;
   double X = 0;
 };
@@ -34,6 +35,7 @@ class RecordingEvents final : public IConsoleEvents {
   void Resize() override { Add({Recorded::Resize}); }
   void CloseRequested() override { Add({Recorded::Close}); }
   void MouseMove(double X) override { Add({Recorded::MouseMove, Control::cmdExit, X}); }
+  void ShellRestarted() override { Add({Recorded::ShellRestarted}); }
 
   int Count(Recorded::Kind What) const {
     int count = 0;
@@ -97,7 +99,8 @@ class ConsoleWindowTest : public testing::Test {
   Win32Console Console;
 };
 
-TEST_F(ConsoleWindowTest, LaysOutEveryControlAtItsTwipsPlaceInTabOrder) {
+// At the DPI it starts with, then after each move to a monitor of another DPI.
+TEST_F(ConsoleWindowTest, LaysOutEveryControlAtItsTwipsPlaceInTabOrderAtEachDpi) {
   struct Expected {
     Control Which;
     double Left, Top, Width, Height;
@@ -121,19 +124,52 @@ TEST_F(ConsoleWindowTest, LaysOutEveryControlAtItsTwipsPlaceInTabOrder) {
   EXPECT_EQ(client.right, PixelsX(7455));
   EXPECT_EQ(client.bottom, PixelsY(1365));
 
-  HWND child = GetWindow(window, GW_CHILD);
-  for (const Expected& expected : kControls) {
-    SCOPED_TRACE(expected.Caption);
-    HWND control = Console.ControlWindow(expected.Which);
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(child, control) << "tab order";
-    child = GetWindow(child, GW_HWNDNEXT);
-    RECT rect = ClientRectOf(control, window);
-    EXPECT_EQ(rect.left, PixelsX(expected.Left));
-    EXPECT_EQ(rect.top, PixelsY(expected.Top));
-    EXPECT_EQ(rect.right - rect.left, PixelsX(expected.Width));
-    EXPECT_EQ(rect.bottom - rect.top, PixelsY(expected.Height));
-    EXPECT_EQ(Console.Text(expected.Which), expected.Caption);
+  for (int dpi : {0, 144, 120, 192, 96}) {
+    SCOPED_TRACE(dpi);
+    if (dpi != 0) {
+      // The rectangle the system proposes is taken as it is.
+      RECT suggested{10, 20, 10 + 7455 * dpi / 1440, 20 + 1740 * dpi / 1440};
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+      EXPECT_EQ(Console.Dpi(), dpi);
+      EXPECT_DOUBLE_EQ(Console.TwipsPerPixelY(), 1440.0 / dpi);
+      RECT frame{};
+      GetWindowRect(window, &frame);
+      EXPECT_TRUE(EqualRect(&frame, &suggested));
+    }
+    LOGFONTW font{};
+    auto fontOf = [](HWND Control) {
+      return reinterpret_cast<HFONT>(SendMessageW(Control, WM_GETFONT, 0, 0));
+    };
+    ASSERT_TRUE(GetObjectW(fontOf(Console.ControlWindow(Control::cmdExit)), sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, -MulDiv(825, Console.Dpi(), 7200)) << "8.25 points";
+    HWND child = GetWindow(window, GW_CHILD);
+    for (const Expected& expected : kControls) {
+      SCOPED_TRACE(expected.Caption);
+      HWND control = Console.ControlWindow(expected.Which);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(child, control) << "tab order";
+      child = GetWindow(child, GW_HWNDNEXT);
+      RECT rect = ClientRectOf(control, window);
+      EXPECT_EQ(rect.left, PixelsX(expected.Left));
+      EXPECT_EQ(rect.top, PixelsY(expected.Top));
+      EXPECT_EQ(rect.right - rect.left, PixelsX(expected.Width));
+      EXPECT_EQ(rect.bottom - rect.top, PixelsY(expected.Height));
+      EXPECT_EQ(Console.Text(expected.Which), expected.Caption);
+      if (expected.Which <= Control::cmdClear) {
+        // The caption, in the button's font, fits inside the button.
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, fontOf(control));
+        std::wstring caption = Widen(expected.Caption);
+        caption.erase(caption.find(L'&'), 1);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        EXPECT_LT(extent.cx, rect.right - rect.left);
+        EXPECT_LT(extent.cy, rect.bottom - rect.top);
+      }
+    }
   }
   EXPECT_EQ(Console.Text(Control::mPopRestore), "&Restore");
   EXPECT_EQ(Console.Text(Control::mStopStart), "&Stop");
@@ -254,6 +290,9 @@ TEST_F(ConsoleWindowTest, TurnsMessagesIntoTheFormsEvents) {
   };
   const Case kCases[] = {
       {"Exit button", [&] { click(Control::cmdExit); }, {{Recorded::Click, Control::cmdExit}}},
+      {"shell restarted",
+       [&] { PostMessageW(Console.Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0); },
+       {{Recorded::ShellRestarted}}},
       {"Stop button",
        [&] { click(Control::cmdStopStart); },
        {{Recorded::Click, Control::cmdStopStart}}},
@@ -444,10 +483,13 @@ TEST(TrayTest, AddsAndRemovesTheIconAndAnswersTheTaskBarQuery) {
   ASSERT_NE(record.hIcon, 0u);
 
   Win32Tray tray;
-  tray.Add(record);
-  EXPECT_TRUE(tray.LastRequestAccepted());
+  EXPECT_TRUE(tray.Add(record));
+  // Added again, as after a shell restart that did not lose it: still the one icon.
+  EXPECT_TRUE(tray.Add(record));
   tray.Remove(record);
   EXPECT_TRUE(tray.LastRequestAccepted());
+  tray.Remove(record);
+  EXPECT_FALSE(tray.LastRequestAccepted()) << "a second icon";
   EXPECT_EQ(tray.TaskBarState() & ~3u, 0u) << "only the auto-hide and always-on-top bits";
   // The versions given to it decide; the shell's own answer is what this system says.
   const std::uint32_t shell = Win32Tray({6, 0}).TaskBarState();
@@ -485,6 +527,7 @@ TEST(ConsoleWithFormTest, FormKeepsTheWindowCentredNormalAndHiddenWhenMinimised)
   ASSERT_TRUE(console.Create(events));
   form.TaskBarPresent = 2;
   form.ConsoleMode = 0;
+  form.AddTrayIcon();
 
   auto expectCentred = [&](double OuterHeight) {
     RECT frame{};
@@ -505,6 +548,7 @@ TEST(ConsoleWithFormTest, FormKeepsTheWindowCentredNormalAndHiddenWhenMinimised)
   expectCentred(kShortHeight);
 
   console.SetState(WindowState::Minimized);
+  EXPECT_EQ(console.State(), WindowState::Minimized);
   EXPECT_FALSE(console.IsVisible()) << "hidden while a task bar is reported";
 
   PostMessageW(console.Window(), kTrayCallbackMessage, 1, WM_LBUTTONUP);

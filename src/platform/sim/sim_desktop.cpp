@@ -553,9 +553,10 @@ void SimDesktop::DoEvents() {
   }
 }
 
-void SimDesktop::Add(const TrayIconRecord& Record) {
+bool SimDesktop::Add(const TrayIconRecord& Record) {
   trayCalls_.push_back({true, Record});
-  iconPresent_ = true;
+  if (!TrayRefuses) iconPresent_ = true;
+  return iconPresent_;
 }
 
 void SimDesktop::Remove(const TrayIconRecord& Record) {

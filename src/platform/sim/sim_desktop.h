@@ -184,6 +184,8 @@ class SimDesktop final : public IWindows,
   const std::vector<TrayCall>& TrayCalls() const { return trayCalls_; }
   bool IconPresent() const { return iconPresent_; }
   std::uint32_t TaskBar = 0;
+  // The shell refuses every add (it is not running yet).
+  bool TrayRefuses = false;
 
   // ---- The interfaces. ----
   WindowHandle DesktopWindow() override { return kDesktop; }
@@ -249,7 +251,7 @@ class SimDesktop final : public IWindows,
   void SetEnabled(bool Enabled) override { TimerOn = Enabled; }
   bool Enabled() override { return TimerOn; }
   void DoEvents() override;
-  void Add(const TrayIconRecord& Record) override;
+  bool Add(const TrayIconRecord& Record) override;
   void Remove(const TrayIconRecord& Record) override;
   std::uint32_t TaskBarState() override { return TaskBar; }
 

@@ -1,5 +1,8 @@
 // The console window frmZandrel: its controls, its watch timer and the message loops that drive
 // the program. The window procedure only turns messages into calls of IConsoleEvents.
+// console_window.cpp makes the window and lays it out for its DPI, console_messages.cpp holds the
+// window procedure and the loops, console_view.cpp the view operations, console_layout.h the
+// layout table.
 #pragma once
 
 #include <array>
@@ -28,6 +31,8 @@ class IConsoleEvents {
   // A tray notification as the form's mouse-move event takes it: the notification's mouse
   // message number scaled like a horizontal coordinate in twips.
   virtual void MouseMove(double X) = 0;
+  // The shell (re)started and holds no icons: the broadcast TaskbarCreated.
+  virtual void ShellRestarted() = 0;
 };
 
 // Hands the console's events to the form's event handlers.
@@ -39,6 +44,7 @@ class FormEvents final : public IConsoleEvents {
   void Resize() override;
   void CloseRequested() override;
   void MouseMove(double X) override;
+  void ShellRestarted() override;
 
  private:
   frmZandrel& form_;
@@ -71,6 +77,9 @@ class Win32Console final : public IConsoleView, public ITimer, public IEventLoop
   HMENU TrayMenu() const { return menu_.Get(); }
   std::int32_t Interval() const { return interval_; }
   double TwipsPerPixelY() const { return twipsPerPixelY_; }
+  int Dpi() const { return dpi_; }
+  // The registered message by which the shell says it (re)started; 0 before Create.
+  UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
 
   // ---- IConsoleView ----
   WindowHandle Handle() override;
@@ -111,6 +120,14 @@ class Win32Console final : public IConsoleView, public ITimer, public IEventLoop
   static LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
   LRESULT HandleMessage(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
   bool CreateControls();
+  void AllowShellMessages();
+  void SetDpi(int Dpi);
+  // The window's outer size for the layout's client area at a DPI.
+  SIZE OuterSize(int Dpi) const;
+  void MakeFonts();
+  HFONT FontOf(Control Which) const;
+  // WM_DPICHANGED: lays the controls out again at the new DPI, in the rectangle proposed.
+  void ChangeDpi(int Dpi, const RECT& Suggested);
   void ShowFirstTime(WindowState State);
   void RestartTimer();
   void ShowPointer();
@@ -133,6 +150,8 @@ class Win32Console final : public IConsoleView, public ITimer, public IEventLoop
   IConsoleEvents* events_ = nullptr;
   HWND lastFocus_ = nullptr;
 
+  int dpi_ = 96;
+  UINT taskbarCreated_ = 0;
   double twipsPerPixelX_ = 15;
   double twipsPerPixelY_ = 15;
   bool shown_ = false;

@@ -40,7 +40,11 @@ bool Win32Tray::Notify(std::uint32_t Message, const TrayIconRecord& Record) {
   return lastAccepted_;
 }
 
-void Win32Tray::Add(const TrayIconRecord& Record) { Notify(NIM_ADD, Record); }
+bool Win32Tray::Add(const TrayIconRecord& Record) {
+  // The shell refuses to add an icon it holds already (TaskbarCreated is a broadcast anyone may
+  // send): then the icon is there, and brought up to date.
+  return Notify(NIM_ADD, Record) || Notify(NIM_MODIFY, Record);
+}
 
 void Win32Tray::Remove(const TrayIconRecord& Record) { Notify(NIM_DELETE, Record); }
 

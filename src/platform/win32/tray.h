@@ -19,7 +19,7 @@ class Win32Tray final : public ITray {
  public:
   // Windows is the system version the task bar query answers for.
   explicit Win32Tray(VersionNumbers Windows = RunningWindowsVersion()) : windows_(Windows) {}
-  void Add(const TrayIconRecord& Record) override;
+  bool Add(const TrayIconRecord& Record) override;
   void Remove(const TrayIconRecord& Record) override;
   std::uint32_t TaskBarState() override;
 
