@@ -202,7 +202,9 @@ SIZE Win32Console::OuterSize(int Dpi) const {
   if (!adjust || !adjust(&frame, kWindowStyle, FALSE, 0, static_cast<UINT>(Dpi))) {
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   }
-  return {frame.right - frame.left, frame.bottom - frame.top};
+  // The height is the form's own, in twips: the frame's metrics need not scale with the DPI as
+  // the twips do (Wine's caption at 144 dpi is 34 pixels, not 37.5).
+  return {frame.right - frame.left, PixelsY(kShortHeight)};
 }
 
 void Win32Console::MakeFonts() {

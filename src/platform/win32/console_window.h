@@ -122,7 +122,8 @@ class Win32Console final : public IConsoleView, public ITimer, public IEventLoop
   bool CreateControls();
   void AllowShellMessages();
   void SetDpi(int Dpi);
-  // The window's outer size for the layout's client area at a DPI.
+  // The window's outer size at a DPI: the layout's client width with its frame, and the form's
+  // short height.
   SIZE OuterSize(int Dpi) const;
   void MakeFonts();
   HFONT FontOf(Control Which) const;
