@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "e2e_support.h"
 
@@ -427,6 +428,76 @@ TEST_F(E2eConsoleActions, TrayIconBringsBackTheConsoleFromTheTray) {
     EXPECT_TRUE(TrayIconExists(console));
     EXPECT_TRUE(program.Running());
 
+    ClickButton(FindChildByText(console, "&Exit"));
+    EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  }
+}
+
+// Under Wine, programs started after the change take the user's display scale from the registry;
+// the value is put back at the end.
+class ScopedWineDpi {
+ public:
+  explicit ScopedWineDpi(DWORD Dpi) {
+    DWORD size = sizeof old_;
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &old_,
+                        &size) == ERROR_SUCCESS;
+    Set(Dpi);
+  }
+  ~ScopedWineDpi() {
+    if (had_) {
+      Set(old_);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+  }
+  ScopedWineDpi(const ScopedWineDpi&) = delete;
+  ScopedWineDpi& operator=(const ScopedWineDpi&) = delete;
+
+ private:
+  static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+  static void Set(DWORD Dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &Dpi, sizeof Dpi);
+  }
+  DWORD old_ = 96;
+  bool had_ = false;
+};
+
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The console's outer heights with the log hidden and shown are the form's twips at the display
+// scale, centred. Other scales than the current one only under Wine, where a program takes it
+// from the registry at its start.
+TEST_F(E2eConsoleActions, ConsoleKeepsItsHeightsInTwipsAtEachDisplayScale) {
+  std::vector<DWORD> scales = {0};
+  if (UnderWine()) scales = {96, 144};
+  for (DWORD dpi : scales) {
+    SCOPED_TRACE(dpi);
+    std::optional<ScopedWineDpi> scale;
+    if (dpi != 0) scale.emplace(dpi);
+    ScratchDir scratch;
+    Tollivox program(scratch);
+    program.Start("/W:NeverThere /T:-1 /I:300 /L:run.log /H:0");
+    HWND console = program.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    WaitForLogLine(scratch.File(L"run.log"), kLookingLine);
+    if (dpi == 0) {
+      HDC screen = GetDC(nullptr);
+      dpi = static_cast<DWORD>(GetDeviceCaps(screen, LOGPIXELSY));
+      ReleaseDC(nullptr, screen);
+    }
+    auto expectHeight = [&](double Twips) {
+      RECT frame{};
+      GetWindowRect(console, &frame);
+      EXPECT_NEAR(frame.bottom - frame.top, Twips * dpi / 1440, 1) << Twips << " twips";
+      EXPECT_TRUE(IsCentred(console));
+    };
+    expectHeight(kShortHeight);
+    ClickButton(FindChildByText(console, "View &Log"));
+    ASSERT_NE(WaitForChild(console, "Hide &Log"), nullptr);
+    expectHeight(kTallHeight);
     ClickButton(FindChildByText(console, "&Exit"));
     EXPECT_EQ(program.WaitForExit(), kExitFinished);
   }
