@@ -11,6 +11,20 @@
 TOLLIVOX_XVFB_PID=""
 TOLLIVOX_WINESERVER_STARTED=""
 
+# Whether this machine runs 32-bit programs: some kernels are built without that. There the
+# 32-bit Windows programs cannot run at all, and the 64-bit ones are started through the 64-bit
+# loader directly (scripts/lib/wine64-only). TOLLIVOX_HOST_RUNS_32BIT is 1 or 0.
+if [[ -z ${TOLLIVOX_HOST_RUNS_32BIT:-} ]]; then
+  if [[ ! -x /usr/lib/wine/wine ]] || /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    TOLLIVOX_HOST_RUNS_32BIT=1
+  else
+    TOLLIVOX_HOST_RUNS_32BIT=0
+    export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64-only:$PATH"
+    echo "wine-env: this machine runs no 32-bit programs: 64-bit Windows programs only" >&2
+  fi
+  export TOLLIVOX_HOST_RUNS_32BIT
+fi
+
 _tollivox_log() {
   echo "wine-env: $*" >&2
 }
