@@ -17,6 +17,10 @@
 //                      destroy the window the moment it is activated again
 //                      after it has once lost the activation, as a dialog does
 //                      that closes itself just as another program turns to it
+//   --take-front-back
+//                      whenever the window loses the activation, bring it to
+//                      the front again at once, as some programs do to keep
+//                      the user's attention
 //   --ready FILE       write the window handle (decimal) and a newline once the
 //                      window is up and its message loop runs
 //   --state FILE       append one line per change of show state or activation
@@ -57,6 +61,7 @@ struct Options {
   bool Hidden = false;
   bool Disabled = false;
   bool VanishOnActivate = false;
+  bool TakeFrontBack = false;
   DWORD DelayMs = 0;
   std::optional<UINT> RetitleMs;
   std::optional<UINT> CloseMs;
@@ -247,6 +252,7 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       if (LOWORD(WParam) == WA_INACTIVE) {
         RecordState("deactivated");
         gVanishArmed = gOptions.VanishOnActivate;
+        if (gOptions.TakeFrontBack) SetForegroundWindow(Window);
         break;
       }
       RecordState("activated");
@@ -315,6 +321,10 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
     }
     if (name == L"--vanish-on-activate") {
       Result.VanishOnActivate = true;
+      continue;
+    }
+    if (name == L"--take-front-back") {
+      Result.TakeFrontBack = true;
       continue;
     }
     if (i + 1 >= Count) return false;

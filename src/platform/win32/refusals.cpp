@@ -9,10 +9,12 @@
 
 namespace tollivox::win32 {
 
+// Newer than the headers' Windows 7 target: UOI_IO.
+constexpr int kUoiIo = 6;
+
 namespace {
 
 // Newer than the headers' Windows 7 target.
-constexpr int kUoiIo = 6;              // UOI_IO
 constexpr DWORD kDwmwaCloaked = 14;    // DWMWA_CLOAKED
 constexpr long kUnreadableLevel = -1;  // below every real level when we are the one asked
 
@@ -73,12 +75,12 @@ bool Win32Windows::OwnsForeground(WindowHandle Window) {
 }
 
 bool Win32Windows::RunsHigher(WindowHandle Window) {
+  DWORD processId = 0;
+  if (GetWindowThreadProcessId(ToHwnd(Window), &processId) == 0) return true;
   // Ours cannot change while we run.
   static const long own = IntegrityLevel(nullptr);
   // A system without integrity levels refuses nobody on their account.
   if (own == kUnreadableLevel) return false;
-  DWORD processId = 0;
-  if (GetWindowThreadProcessId(ToHwnd(Window), &processId) == 0) return true;
   if (processId == GetCurrentProcessId()) return false;
   KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   // Not even the limited query is allowed into a protected or higher process.
@@ -108,8 +110,8 @@ bool Win32Keyboard::DesktopReceivesInput() {
   BOOL receives = FALSE;
   DWORD needed = 0;
   // Where the question cannot be asked (before Windows 8), input is taken as arriving.
-  if (desktop == nullptr ||
-      GetUserObjectInformationW(desktop, kUoiIo, &receives, sizeof receives, &needed) == FALSE) {
+  if (desktop == nullptr || GetUserObjectInformationW(desktop, win32::kUoiIo, &receives,
+                                                      sizeof receives, &needed) == FALSE) {
     return true;
   }
   return receives != FALSE;
