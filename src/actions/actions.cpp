@@ -14,6 +14,7 @@ namespace {
 // it is looked at meanwhile; the console's messages run between looks.
 constexpr double kFrontWaitSeconds = 0.5;
 constexpr int kFrontPollMilliseconds = 10;
+constexpr int kFrontSettleLooks = 6;
 
 // What became of one key string.
 enum class KeysOutcome { Sent, WindowClosed, Withheld };
@@ -75,9 +76,17 @@ KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::stri
 }  // namespace
 
 void frmZandrel::WaitForFront(tollivox::WindowHandle Window) {
+  // A window in front for a moment only (another program took the front back at once) would
+  // let the keys go to that program: the window has to keep the front for a few looks.
   const double until = Os.Clock.MonotonicSeconds() + kFrontWaitSeconds;
-  while (!Os.Windows.OwnsForeground(Window) && Os.Windows.IsAlive(Window) &&
-         Os.Clock.MonotonicSeconds() < until) {
+  int heldLooks = 0;
+  // Bounded by count too, should the clock not move.
+  constexpr int kMostLooks = static_cast<int>(kFrontWaitSeconds * 1000) / kFrontPollMilliseconds;
+  for (int look = 0;
+       look <= kMostLooks && Os.Windows.IsAlive(Window) && Os.Clock.MonotonicSeconds() < until;
+       ++look) {
+    heldLooks = Os.Windows.OwnsForeground(Window) ? heldLooks + 1 : 0;
+    if (heldLooks >= kFrontSettleLooks) return;
     Os.Clock.Pause(kFrontPollMilliseconds);
     DoYield();
   }

@@ -160,7 +160,9 @@ TEST_F(E2eActions, KeysForAWindowThatClosedAsItWasActivatedAreNotTypedIntoTheNex
                   "Found window containing \"Vanishing\" string...",
                   testing::AnyOf("Window closed; \"abc{ENTER}\" keystrokes not sent.",
                                  "Window not responding; \"abc{ENTER}\" keystrokes not sent."),
-                  "Count of 1 for 'Vanishing' window reached; Window removed."));
+                  // Not answering, the run is not counted and the next visit looks again.
+                  testing::AnyOf("Count of 1 for 'Vanishing' window reached; Window removed.",
+                                 "Looking for window containing \"Vanishing\" string...")));
   // The focus went to the bystander, and nothing meant for the dialog arrives there.
   std::this_thread::sleep_for(1s);
   EXPECT_EQ(bystander.Received(), "");

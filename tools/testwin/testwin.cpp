@@ -50,6 +50,7 @@ constexpr UINT_PTR kRetitleTimer = 1;
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kReadyMessage = WM_APP + 1;
 constexpr UINT kHangMessage = WM_APP + 2;
+constexpr UINT kTakeFrontMessage = WM_APP + 3;
 constexpr int kEditId = 100;
 
 struct Options {
@@ -252,7 +253,8 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       if (LOWORD(WParam) == WA_INACTIVE) {
         RecordState("deactivated");
         gVanishArmed = gOptions.VanishOnActivate;
-        if (gOptions.TakeFrontBack) SetForegroundWindow(Window);
+        // Not in the middle of the activation change: once it is through.
+        if (gOptions.TakeFrontBack) PostMessageW(Window, kTakeFrontMessage, 0, 0);
         break;
       }
       RecordState("activated");
@@ -283,6 +285,9 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       return 0;
     case kReadyMessage:
       WriteReadyFile(Window);
+      return 0;
+    case kTakeFrontMessage:
+      SetForegroundWindow(Window);
       return 0;
     case kHangMessage:
       RecordState("hung");
