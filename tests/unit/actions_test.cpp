@@ -189,7 +189,9 @@ TEST(Actions, RefusedKeysAreWithheldNamedAndTriedAgain) {
       EXPECT_NE(batch.Target, editor) << "keys reached the user's window";
     }
     std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
-    if (!c.Line.empty()) EXPECT_EQ(Matching(log, c.Line), std::vector<std::string>{c.Line});
+    if (!c.Line.empty()) {
+      EXPECT_EQ(Matching(log, c.Line), std::vector<std::string>{c.Line});
+    }
     EXPECT_EQ(h.Form.WindowStrings[1], "Setup") << "a withheld run was counted";
     if (c.Line.find("not in front") != std::string::npos) {
       EXPECT_EQ(h.Desk.Focus(), editor);
@@ -225,7 +227,9 @@ TEST(Actions, OnlyActivatingModesWaitForTheFront) {
     const int yieldsBefore = h.Desk.Yields;
     ASSERT_TRUE(h.Tick());
     EXPECT_EQ(h.Desk.TypedInto(mode == 1 ? setup : editor), "x") << "mode " << mode;
-    if (mode == 1) EXPECT_GE(h.Desk.Yields - yieldsBefore, 5 + 6);
+    if (mode == 1) {
+      EXPECT_GE(h.Desk.Yields - yieldsBefore, 5 + 6);
+    }
   }
 }
 
