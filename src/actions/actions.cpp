@@ -1,7 +1,6 @@
 // What is done to a window once the watch cycle has found it: activation, the command step,
 // the keystrokes and the count.
 #include <string>
-#include <vector>
 
 #include "actions/commands.h"
 #include "app/frmZandrel.h"
@@ -108,23 +107,22 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
 
     RunCommandStep(WindowNumber);
 
-    // The keys this run types, in order.
-    std::vector<std::string> keyStrings;
-    if (SendKeysAnyWindow != 0) {
-      const std::int16_t count = WindowCount;
-      for (int i = 1; i <= count; ++i) keyStrings.push_back(KeyStrings.ValueOr(i, ""));
-    } else {
-      keyStrings.push_back(KeyStrings.ValueOr(WindowNumber, ""));
-    }
-    std::erase(keyStrings, std::string());
+    // The entries whose keys this run types, in order.
+    const bool everyEntry = SendKeysAnyWindow != 0;
+    const int first = everyEntry ? 1 : WindowNumber;
+    const int last = everyEntry ? WindowCount : WindowNumber;
+    bool anyKeys = false;
+    for (int i = first; i <= last; ++i) anyKeys = anyKeys || !KeyStrings.ValueOr(i, "").empty();
     // Modes 4 and 5 type into whatever has the focus, as they always did.
     const bool mustBeInFront = mode < 4;
-    if (mustBeInFront && !keyStrings.empty()) WaitForFront(WindowHandle);
+    if (mustBeInFront && anyKeys) WaitForFront(WindowHandle);
     // A run whose keys did not all go is not counted, so that the next visit tries again; the
     // entry's timeout still ends it. A window that closed has had its run.
     bool withheld = false;
-    for (const std::string& keys : keyStrings) {
-      if (SendKeyString(*this, WindowHandle, keys, mustBeInFront) == KeysOutcome::Withheld) {
+    for (int i = first; i <= last; ++i) {
+      const std::string keys = KeyStrings.ValueOr(i, "");
+      if (!keys.empty() &&
+          SendKeyString(*this, WindowHandle, keys, mustBeInFront) == KeysOutcome::Withheld) {
         withheld = true;
       }
     }
