@@ -144,7 +144,10 @@ class QuietTray final : public ITray {
 
 class QuietKeyboard final : public IKeyboard {
  public:
-  void Send(const std::vector<KeyEvent>&) override {}
+  SendCount Send(const std::vector<KeyEvent>& Events) override {
+    return {Events.size(), Events.size()};
+  }
+  bool DesktopReceivesInput() override { return true; }
 };
 
 class QuietLauncher final : public ILauncher {

@@ -9,22 +9,43 @@ namespace tollivox {
 
 namespace {
 
-// Keys are typed into whatever has the focus. Once the window they are meant for has gone,
-// that is some other window (another program's, or the user's), so they are not typed at all;
-// nor into a window that does not answer, where they would pile up and all be acted on when it
-// wakes, or go to whatever took the focus from it meanwhile. The check comes after the last
-// yield before the keys go, since the window may close while the status repaints.
-void SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys) {
+// How long the found window may take to come to the front after it was asked to, and how often
+// it is looked at meanwhile; the console's messages run between looks.
+constexpr double kFrontWaitSeconds = 0.5;
+constexpr int kFrontPollMilliseconds = 10;
+constexpr int kFrontSettleLooks = 6;
+
+// What became of one key string.
+enum class KeysOutcome { Sent, WindowClosed, Withheld };
+
+// Keys are typed into whatever has the focus, so they go only when that is the window they are
+// meant for. Not once the window has gone (they would reach some other window), nor into a
+// window that does not answer (they would pile up and all be acted on when it wakes), nor while
+// Windows would throw them away without a word: another desktop has the input (locked, consent
+// prompt, disconnected session) or the window's process runs at a higher integrity level. And
+// after an activation, not unless the window is in front: when Windows refused the foreground
+// the focus is still in the user's own window. The checks come after the last yield before the
+// keys go, since the window may close or lose the front while the status repaints.
+KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys,
+                          bool MustBeInFront) {
   const std::string sending = "Sending \"" + Keys + "\" keystrokes...";
   Form.ShowStatus(sending);
+  IWindows& windows = Form.Os.Windows;
   // Asked in this order, a window that closes while it is asked whether it answers reads as
   // closed.
-  const bool answers = Form.Os.Windows.IsResponding(Target);
+  const bool answers = windows.IsResponding(Target);
   const char* skipped = nullptr;
-  if (!Form.Os.Windows.IsAlive(Target)) {
+  const bool closed = !windows.IsAlive(Target);
+  if (closed) {
     skipped = "Window closed";
   } else if (!answers) {
     skipped = "Window not responding";
+  } else if (!Form.Os.Keyboard.DesktopReceivesInput()) {
+    skipped = "Desktop not receiving input";
+  } else if (windows.RunsHigher(Target)) {
+    skipped = "Window runs as administrator";
+  } else if (MustBeInFront && !windows.OwnsForeground(Target)) {
+    skipped = "Window not in front";
   }
   const std::string text =
       skipped ? std::string(skipped) + "; \"" + Keys + "\" keystrokes not sent." : sending;
@@ -32,11 +53,43 @@ void SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Key
   Form.Add2Log(Form.LogFilePath, text);
   KeyParseResult parsed = ParseKeyString(Keys);
   if (parsed.Error != 0) Raise(parsed.Error);
-  if (!skipped) Form.Os.Keyboard.Send(parsed.Events);
+  KeysOutcome outcome = KeysOutcome::Sent;
+  if (skipped) {
+    outcome = closed ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
+  } else {
+    const SendCount count = Form.Os.Keyboard.Send(parsed.Events);
+    if (count.Taken < count.Given) {
+      // Input got blocked part way; the sender has let go of whatever it had pressed.
+      const std::string partial = "Only " + std::to_string(count.Taken) + " of " +
+                                  std::to_string(count.Given) + " key events taken; \"" + Keys +
+                                  "\" keystrokes not all sent.";
+      Form.Os.View.SetText(Control::lblMessage, partial);
+      Form.Add2Log(Form.LogFilePath, partial);
+      outcome = KeysOutcome::Withheld;
+    }
+  }
   Form.DoYield();
+  return outcome;
 }
 
 }  // namespace
+
+void frmZandrel::WaitForFront(tollivox::WindowHandle Window) {
+  // A window in front for a moment only (another program took the front back at once) would
+  // let the keys go to that program: the window has to keep the front for a few looks.
+  const double until = Os.Clock.MonotonicSeconds() + kFrontWaitSeconds;
+  int heldLooks = 0;
+  // Bounded by count too, should the clock not move.
+  constexpr int kMostLooks = static_cast<int>(kFrontWaitSeconds * 1000) / kFrontPollMilliseconds;
+  for (int look = 0;
+       look <= kMostLooks && Os.Windows.IsAlive(Window) && Os.Clock.MonotonicSeconds() < until;
+       ++look) {
+    heldLooks = Os.Windows.OwnsForeground(Window) ? heldLooks + 1 : 0;
+    if (heldLooks >= kFrontSettleLooks) return;
+    Os.Clock.Pause(kFrontPollMilliseconds);
+    DoYield();
+  }
+}
 
 void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t WindowNumber) {
   try {
@@ -54,19 +107,28 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
 
     RunCommandStep(WindowNumber);
 
-    if (SendKeysAnyWindow != 0) {
-      const std::int16_t count = WindowCount;
-      for (int i = 1; i <= count; ++i) {
-        const std::string keys = KeyStrings.ValueOr(i, "");
-        if (!keys.empty()) SendKeyString(*this, WindowHandle, keys);
+    // The entries whose keys this run types, in order.
+    const bool everyEntry = SendKeysAnyWindow != 0;
+    const int first = everyEntry ? 1 : WindowNumber;
+    const int last = everyEntry ? WindowCount : WindowNumber;
+    bool anyKeys = false;
+    for (int i = first; i <= last; ++i) anyKeys = anyKeys || !KeyStrings.ValueOr(i, "").empty();
+    // Modes 4 and 5 type into whatever has the focus, as they always did.
+    const bool mustBeInFront = mode < 4;
+    if (mustBeInFront && anyKeys) WaitForFront(WindowHandle);
+    // A run whose keys did not all go is not counted, so that the next visit tries again; the
+    // entry's timeout still ends it. A window that closed has had its run.
+    bool withheld = false;
+    for (int i = first; i <= last; ++i) {
+      const std::string keys = KeyStrings.ValueOr(i, "");
+      if (!keys.empty() &&
+          SendKeyString(*this, WindowHandle, keys, mustBeInFront) == KeysOutcome::Withheld) {
+        withheld = true;
       }
-    } else {
-      const std::string keys = KeyStrings.ValueOr(WindowNumber, "");
-      if (!keys.empty()) SendKeyString(*this, WindowHandle, keys);
     }
 
     const std::int16_t limit = Counts.ValueOr(WindowNumber, 0);
-    if (limit > 0) {
+    if (limit > 0 && !withheld) {
       std::int16_t& done = ActionCounts[WindowNumber];
       if (done == INT16_MAX) Raise(kErrOverflow);
       ++done;
@@ -82,6 +144,15 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
                  "ERROR: The executable file specified '" + error.Command + "' was not located.\n",
                  "\nPlease specify the full path name or ensure that the\nfolder is located in the "
                  "system path.",
+                 error);
+  } catch (const ProgramNeedsElevation& error) {
+    // A bare error number would not tell the user that the cure is in how we were started.
+    ProcessError("tmrWaitForWindow_Timer",
+                 "ERROR: The program specified '" + error.Command +
+                     "' needs administrator rights,\nand Windows does not let a program without "
+                     "them start it.\n",
+                 "\nPlease start Tollivox from an elevated prompt (Run as administrator)\nso "
+                 "that it can start this program.",
                  error);
   } catch (const RuntimeError& error) {
     ProcessError("DoActions", "", "", error);

@@ -21,6 +21,7 @@ void LaunchOrRaise(Platform& Os, const std::string& CommandLine, int ShowMode,
                    const std::string& Command) {
   Status result = Os.Launcher.Start(CommandLine, ShowMode);
   if (result.Number == kErrFileNotFound) throw ProgramNotFound(result, Command);
+  if (result.Number == kErrElevationRequired) throw ProgramNeedsElevation(result, Command);
   Check(result);
 }
 

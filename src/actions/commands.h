@@ -19,4 +19,13 @@ class ProgramNotFound : public RuntimeError {
   std::string Command;
 };
 
+// A command whose program asks for administrator rights that we do not have (the launcher's
+// error 740): Windows refuses to start it from an unelevated process.
+class ProgramNeedsElevation : public RuntimeError {
+ public:
+  ProgramNeedsElevation(const Status& Result, std::string Command)
+      : RuntimeError(Result.Number, Result.Description), Command(std::move(Command)) {}
+  std::string Command;
+};
+
 }  // namespace tollivox

@@ -88,6 +88,8 @@ class frmZandrel {
   // ---- Actions. ----
   void DoActions(WindowHandle WindowHandle, std::int16_t WindowNumber);
   void RunCommandStep(std::int16_t WindowNumber);
+  // After an activation: gives the window a moment to come to the front, messages running.
+  void WaitForFront(WindowHandle Window);
   void RunCommand(std::int16_t CommandNumber);
   void ShutdownSequence(const std::string& Command);
 
@@ -158,11 +160,18 @@ class frmZandrel {
   bool Unloaded = false;
   // The previous-instance test, taken once when the form is created.
   bool PreviousInstance = false;
+  // Whether anyone can see our boxes; asked once, at the first load.
+  bool StationVisible = true;
+  bool StationChecked = false;
 
   Platform& Os;
 
   // Lets pending window messages run; stops the calling procedure when the console went away.
   void DoYield();
+  // A message box; where nobody can see one, its lines go to the log instead (unless MayLog is
+  // false, for the log's own failure) and the answer is the one that changes nothing.
+  MsgBoxAnswer MessageBox(const std::string& Text, const std::string& Title, MsgBoxButtons Buttons,
+                          MsgBoxIcon Icon, bool MayLog = true);
   // Sets the status label and lets it repaint.
   void ShowStatus(const std::string& Text);
   // Unloads the console: Form_Unload, then the window is destroyed.

@@ -263,11 +263,9 @@ void frmZandrel::CheckValidity() {
   Os.View.Hide();
   Terminating = -1;
   if (usage) {
-    (void)Os.Dialogs.ShowMessageBox(UsageText(), AppTitle, MsgBoxButtons::Ok,
-                                    MsgBoxIcon::Information);
+    (void)MessageBox(UsageText(), AppTitle, MsgBoxButtons::Ok, MsgBoxIcon::Information);
   } else {
-    (void)Os.Dialogs.ShowMessageBox(SyntaxErrorText(), AppTitle, MsgBoxButtons::Ok,
-                                    MsgBoxIcon::Critical);
+    (void)MessageBox(SyntaxErrorText(), AppTitle, MsgBoxButtons::Ok, MsgBoxIcon::Critical);
   }
   if (ConsoleMode != 2) RemoveTrayIcon();
   Os.System.EndProgram(usage ? kExitFinished : kExitSyntaxError);

@@ -21,6 +21,9 @@ inline constexpr std::int32_t kErrFileNotFound = 53;
 inline constexpr std::int32_t kErrPermissionDenied = 70;
 inline constexpr std::int32_t kErrPathFileAccess = 75;
 inline constexpr std::int32_t kErrPathNotFound = 76;
+// Only the launcher gives this one: the program needs administrator rights to start (the
+// system's own code, ERROR_ELEVATION_REQUIRED).
+inline constexpr std::int32_t kErrElevationRequired = 740;
 
 // The standard description of an error number; "Application-defined or object-defined error"
 // for numbers without one.

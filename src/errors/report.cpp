@@ -22,10 +22,11 @@ void frmZandrel::ProcessError(std::string ModuleName, std::string Message, std::
     Footer =
         std::string("\nPlease report this error to Orvantis Support at ") + kSupportAddress + ".";
   }
-  (void)Os.Dialogs.ShowMessageBox(Message + Footer, AppTitle, MsgBoxButtons::Ok,
-                                  MsgBoxIcon::Critical);
   // A failure reported on behalf of the log writer must not go through the log writer again.
-  if (ModuleName != "Add2Log") Add2Log(LogFilePath, Message);
+  const bool mayLog = ModuleName != "Add2Log";
+  (void)MessageBox(Message + Footer, AppTitle, MsgBoxButtons::Ok, MsgBoxIcon::Critical, mayLog);
+  // Where no box could be shown, its lines are in the log already.
+  if (mayLog && StationVisible) Add2Log(LogFilePath, Message);
   if (ConsoleMode != 2) RemoveTrayIcon();
   Os.System.EndProgram(kExitFatalError);
   std::abort();  // EndProgram never returns; the compiler cannot see that through the interface

@@ -169,9 +169,9 @@ void frmZandrel::cmdClear_Click() {
     Os.Timer.SetEnabled(false);
     Os.View.SetMousePointer(MousePointer::Hourglass);
     DoYield();
-    const MsgBoxAnswer answer = Os.Dialogs.ShowMessageBox(
-        "Are you sure you want to clear the " + LogFilePath + " log file?", "Clear Log File?",
-        MsgBoxButtons::YesNo, MsgBoxIcon::Question);
+    const MsgBoxAnswer answer =
+        MessageBox("Are you sure you want to clear the " + LogFilePath + " log file?",
+                   "Clear Log File?", MsgBoxButtons::YesNo, MsgBoxIcon::Question);
     if (answer == MsgBoxAnswer::Yes) {
       // The next line logged creates the file anew.
       if (Os.Files.Exists(LogFilePath)) Check(Os.Files.Delete(LogFilePath));

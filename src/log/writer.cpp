@@ -97,7 +97,7 @@ void frmZandrel::Add2Log(std::string FileName, std::string LogItem) {
       "' log file is valid\nand that no other program is currently accessing this file.\n\n"
       "If you require further assistance, please report this error to Orvantis\nSupport at " +
       kSupportAddress + ".";
-  (void)Os.Dialogs.ShowMessageBox(text, AppTitle, MsgBoxButtons::Ok, MsgBoxIcon::Critical);
+  (void)MessageBox(text, AppTitle, MsgBoxButtons::Ok, MsgBoxIcon::Critical, false);
   if (ConsoleMode != 2) RemoveTrayIcon();
   Os.System.EndProgram(kExitLogFailure);
 }

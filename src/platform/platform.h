@@ -6,13 +6,18 @@
 //   IWindows::DesktopWindow          GetDesktopWindow
 //   IWindows::NextWindow             GetWindow(GW_CHILD = 5 / GW_HWNDNEXT = 2)
 //   IWindows::WindowTitle            GetWindowTextW, once unless the title fills the buffer (UTF-8)
-//   IWindows::IsVisible / IsEnabled  IsWindowVisible / IsWindowEnabled
+//   IWindows::IsVisible / IsEnabled  IsWindowVisible (and not cloaked: DwmGetWindowAttribute
+//                                    DWMWA_CLOAKED) / IsWindowEnabled
 //   IWindows::IsAlive                IsWindow
 //   IWindows::IsResponding           IsHungAppWindow, SendMessageTimeoutW(SMTO_ABORTIFHUNG)
 //   IWindows::SetForeground          SetForegroundWindow
 //   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads
 //                                    that answer)
 //   IWindows::Show                   ShowWindowAsync for other threads' windows, else ShowWindow
+//   IWindows::OwnsForeground         GetForegroundWindow, GetWindowThreadProcessId
+//   IWindows::RunsHigher             OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION), the token's
+//                                    TokenIntegrityLevel, against our own
+//   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
 //   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
@@ -29,6 +34,8 @@
 //   ISystem::Version                 GetFileVersionInfoW / VerQueryValueW on the program file
 //   ISystem::ToUpper                 LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE)
 //   ISystem::EndProgram              ExitProcess
+//   ISystem::StationVisible          GetProcessWindowStation, GetUserObjectInformationW(UOI_FLAGS)
+//                                    WSF_VISIBLE
 //   IConsoleView::*                  the console window (CreateWindowExW, MoveWindow, ShowWindow,
 //                                    SetWindowTextW, EnableWindow, SetCursor, TrackPopupMenu, ...)
 //   ITimer::*                        SetTimer / KillTimer on the console window
@@ -37,6 +44,7 @@
 //   ITray::TaskBarState              SHAppBarMessage(ABM_GETSTATE)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,14 +81,30 @@ class IWindows {
   virtual void SetActive(WindowHandle Window) = 0;
   // ShowCommand is the Windows show command 0..5 (SW_HIDE .. SW_SHOW).
   virtual void Show(WindowHandle Window, int ShowCommand) = 0;
+  // Whether the window in front belongs to Window's thread (Window itself, or a box or dialog
+  // of the same program window), so that typed keys would reach it.
+  virtual bool OwnsForeground(WindowHandle Window) = 0;
+  // Whether Window's process runs at a higher integrity level than ours, where input sent to it
+  // is dropped without a word; a level that cannot be read counts as higher.
+  virtual bool RunsHigher(WindowHandle Window) = 0;
+};
+
+// What a send did: records handed to the system and how many it took.
+struct SendCount {
+  std::size_t Taken = 0;
+  std::size_t Given = 0;
 };
 
 class IKeyboard {
  public:
   virtual ~IKeyboard() = default;
   // Types the events into whatever window has the keyboard focus; does not wait for them to be
-  // processed. Every event list handed in releases every key it presses.
-  virtual void Send(const std::vector<KeyEvent>& Events) = 0;
+  // processed. Every event list handed in releases every key it presses; keys the user holds
+  // down meanwhile do not combine with them. No key stays down after a send taken in part.
+  virtual SendCount Send(const std::vector<KeyEvent>& Events) = 0;
+  // Whether our desktop is the one receiving input: not while the workstation is locked, a
+  // consent prompt is up, or the session is disconnected.
+  virtual bool DesktopReceivesInput() = 0;
 };
 
 class ILauncher {
@@ -173,6 +197,9 @@ class ISystem {
   virtual std::string ToUpper(std::string_view Text) = 0;
   // Ends the program at once; no unload handling runs.
   [[noreturn]] virtual void EndProgram(int ExitCode) = 0;
+  // Whether our window station is one a user can see; a scheduled task that runs whether the
+  // user is logged on or not, or a service, runs in one nobody sees.
+  virtual bool StationVisible() = 0;
 };
 
 // Exit codes of the program, documented for callers that wait for it.

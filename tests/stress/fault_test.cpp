@@ -123,6 +123,7 @@ class ReturningSystem final : public ISystem {
   VersionNumbers Version() override { return real_.Version(); }
   std::string ToUpper(std::string_view Text) override { return real_.ToUpper(Text); }
   [[noreturn]] void EndProgram(int ExitCode) override { throw ProgramEnded{ExitCode}; }
+  bool StationVisible() override { return real_.StationVisible(); }
 
  private:
   win32::Win32System real_;

@@ -1,6 +1,8 @@
 // What is done to a found window: activation, keystrokes, counts, and a rejected key string.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -101,9 +103,15 @@ TEST(Actions, KeysAreTypedOnlyWhileTheWindowIsThereAndAnswers) {
       const WindowHandle setup = h.Desk.CreateWindow("Setup");
       ASSERT_TRUE(h.Load("/W:Setup,Other /K:a,b /S:1 /C:1 /L:run.log"));
       int yields = 0;
+      int pausesSeen = 0;
       std::size_t sentThen = 0;
       h.Desk.OnYield = [&] {
         if (h.Desk.Foreground() != setup && yields == 0) return;
+        // The yields of the wait for the front (each after a pause) are passed over.
+        if (h.Desk.Pauses != pausesSeen) {
+          pausesSeen = h.Desk.Pauses;
+          return;
+        }
         if (++yields != at) return;
         sentThen = h.Desk.Sent().size();
         if (hang) {
@@ -132,12 +140,136 @@ TEST(Actions, KeysAreTypedOnlyWhileTheWindowIsThereAndAnswers) {
                                                     bSent  ? sendingB
                                                     : hang ? silentB
                                                            : closedB}));
-      // The run still counts.
-      EXPECT_EQ(Matching(log, "Count of"),
-                std::vector<std::string>{"Count of 1 for 'Setup' window reached; Window removed."});
+      // A closed window has had its run; one that did not answer gets another visit.
+      const bool counted = !hang || bSent;
+      EXPECT_EQ(Matching(log, "Count of").size(), counted ? 1u : 0u);
       EXPECT_EQ(h.Ended, std::nullopt);
     }
   }
+}
+
+// Windows refuses in many ways to let keys reach the found window; each refusal withholds the
+// keys with its own line, never types into the user's window, and leaves the run uncounted so
+// that the next visit, once the refusal is gone, types them.
+TEST(Actions, RefusedKeysAreWithheldNamedAndTriedAgain) {
+  using Switch = std::function<void(Harness&, WindowHandle Setup, bool On)>;
+  struct Case {
+    std::string Name;
+    Switch Refuse;
+    std::string Line;  // "" when the refusal is invisible to the log
+  } cases[] = {
+      {"foreground refused",
+       [](Harness& h, WindowHandle, bool On) { h.Desk.RefuseForeground = On; },
+       "Window not in front; \"%a~\" keystrokes not sent."},
+      {"administrator",
+       [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Elevated = On; },
+       "Window runs as administrator; \"%a~\" keystrokes not sent."},
+      {"locked desktop", [](Harness& h, WindowHandle, bool On) { h.Desk.InputDesktop = !On; },
+       "Desktop not receiving input; \"%a~\" keystrokes not sent."},
+      {"partly taken",
+       [](Harness& h, WindowHandle, bool On) { h.Desk.TakesAtMost = On ? 2 : SIZE_MAX; },
+       "Only 2 of 6 key events taken; \"%a~\" keystrokes not all sent."},
+      {"not answering",
+       [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Hung = On; },
+       "Window not responding; \"%a~\" keystrokes not sent."},
+      // A cloaked window of the same title is passed over, never made the found one.
+      {"cloaked", [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Cloaked = On; },
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Harness h;
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    const WindowHandle editor = h.Desk.CreateWindow("Editor");
+    (void)h.Desk.SetForeground(editor);  // the user is working here
+    c.Refuse(h, setup, true);
+    ASSERT_TRUE(h.Load("/W:Setup /K:%a~ /C:1 /T:-1 /L:run.log"));
+    ASSERT_TRUE(h.Tick());
+    for (const auto& batch : h.Desk.Sent()) {
+      EXPECT_NE(batch.Target, editor) << "keys reached the user's window";
+    }
+    std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+    if (!c.Line.empty()) {
+      EXPECT_EQ(Matching(log, c.Line), std::vector<std::string>{c.Line});
+    }
+    EXPECT_EQ(h.Form.WindowStrings[1], "Setup") << "a withheld run was counted";
+    if (c.Line.find("not in front") != std::string::npos) {
+      EXPECT_EQ(h.Desk.Focus(), editor);
+    }
+
+    // What part of a send got through stays typed.
+    const std::string before = h.Desk.TypedInto(setup);
+    c.Refuse(h, setup, false);
+    ASSERT_TRUE(h.Tick());
+    EXPECT_EQ(h.Desk.TypedInto(setup), before + "{VK:12}a\n");
+    EXPECT_EQ(h.Desk.TypedInto(editor), "");
+    EXPECT_EQ(h.Form.WindowStrings[1], "");
+  }
+}
+
+// Shown without activation, keys go to whatever has the focus, as these modes always did; with
+// an activation they wait for the window to come to the front, the console's messages running.
+TEST(Actions, OnlyActivatingModesWaitForTheFront) {
+  for (int mode : {1, 4}) {
+    Harness h;
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    const WindowHandle editor = h.Desk.CreateWindow("Editor");
+    (void)h.Desk.SetForeground(editor);
+    h.Desk.RefuseForeground = true;
+    // The window comes to the front a moment later, as a busy program's does.
+    h.Desk.OnPause = [&](int Pauses) {
+      if (Pauses == 5) {
+        h.Desk.RefuseForeground = false;
+        (void)h.Desk.SetForeground(setup);
+      }
+    };
+    ASSERT_TRUE(h.Load("/W:Setup /K:x /A:" + std::to_string(mode) + " /L:run.log"));
+    const int yieldsBefore = h.Desk.Yields;
+    ASSERT_TRUE(h.Tick());
+    EXPECT_EQ(h.Desk.TypedInto(mode == 1 ? setup : editor), "x") << "mode " << mode;
+    if (mode == 1) {
+      EXPECT_GE(h.Desk.Yields - yieldsBefore, 5 + 6);
+    }
+  }
+}
+
+// Where nobody can see a box (a scheduled task, a service), none is shown: its lines go to the
+// log, and the program ends as the box would have had it.
+TEST(Actions, NoBoxInAStationNobodySees) {
+  struct Case {
+    std::string Args;
+    int Exit;  // -1: still running
+    std::string Logged;
+  } cases[] = {
+      {"/? /L:run.log", kExitFinished, ""},
+      {"/L:run.log", kExitSyntaxError, ""},
+      {"/W:Setup /K:{ENTER /L:run.log", kExitFatalError,
+       "Error # 5, Invalid procedure call or argument"},
+      {"/W:Setup /E:admin.exe /L:run.log", kExitFatalError,
+       "Please start Tollivox from an elevated prompt (Run as administrator)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Args);
+    Harness h;
+    h.Desk.VisibleStation = false;
+    h.Desk.CreateWindow("Setup");
+    h.Desk.ElevatedPrograms.push_back("admin.exe");
+    if (h.Load(c.Args)) h.RunTicks(2);
+    EXPECT_EQ(h.Ended, c.Exit);
+    EXPECT_TRUE(h.Desk.MessageBoxes().empty());
+    if (c.Logged.empty()) continue;
+    const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+    EXPECT_EQ(Matching(log, c.Logged).size(), 1u);
+  }
+  // The Clear question is answered No: the log stays.
+  Harness h;
+  h.Desk.VisibleStation = false;
+  h.Desk.CreateWindow("Setup");
+  ASSERT_TRUE(h.Load("/W:Setup /T:-1 /L:run.log"));
+  ASSERT_TRUE(h.Run([&] { h.Form.cmdClear_Click(); }));
+  EXPECT_TRUE(h.Desk.MessageBoxes().empty());
+  EXPECT_EQ(Matching(h.LogTexts(h.LogPath("run.log")), "Are you sure").size(), 1u);
+  EXPECT_FALSE(h.Desk.ReadFile(h.LogPath("run.log")).empty());
 }
 
 TEST(Actions, CountLimitDropsTheEntryAtItsRun) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "helpers.h"
+#include "platform/win32/keyboard.h"
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
 
@@ -120,6 +121,52 @@ TEST(SystemToUpper, FollowsTheLocaleAndKeepsLength) {
     SCOPED_TRACE(c.Text);
     EXPECT_EQ(system.ToUpper(c.Text), c.Upper);
   }
+}
+
+// What this session lets us do, as Wine and an interactive Windows session both answer it.
+TEST(SystemRefusals, OwnLevelStationAndInputDesktopAreRead) {
+  // At least low integrity (0x1000); unreadable would be -1.
+  EXPECT_GE(IntegrityLevel(nullptr), 0x1000);
+  EXPECT_TRUE(Win32System().StationVisible());
+  EXPECT_TRUE(Win32Keyboard().DesktopReceivesInput());
+}
+
+class MadeUpLayout final : public IKeyLayout {
+ public:
+  std::int16_t KeyScan(char16_t Character) const override { return Character; }
+  std::uint16_t ScanCode(std::uint32_t Vk) const override {
+    return static_cast<std::uint16_t>(Vk + 0x100);
+  }
+};
+
+TEST(KeyboardHeldModifiers, AreLiftedAroundTheKeysAndPressedAgain) {
+  const MadeUpLayout layout;
+  const std::vector<KeyInput> keys = {{'Y', 0x159, 0}, {'Y', 0x159, kKeyInputKeyUp}};
+  const auto up = [](std::uint16_t Vk, std::uint32_t Flags = 0) {
+    return KeyInput{Vk, static_cast<std::uint16_t>(Vk + 0x100), Flags | kKeyInputKeyUp};
+  };
+  const auto down = [](std::uint16_t Vk, std::uint32_t Flags = 0) {
+    return KeyInput{Vk, static_cast<std::uint16_t>(Vk + 0x100), Flags};
+  };
+  struct Case {
+    std::vector<std::uint16_t> Held;
+    std::vector<KeyInput> Expected;
+  } cases[] = {
+      {{}, keys},
+      {{VK_LCONTROL}, {up(VK_LCONTROL), keys[0], keys[1], down(VK_LCONTROL)}},
+      {{VK_LSHIFT, VK_RCONTROL},
+       {up(VK_LSHIFT), up(VK_RCONTROL, kKeyInputExtended), keys[0], keys[1], down(VK_LSHIFT),
+        down(VK_RCONTROL, kKeyInputExtended)}},
+      // Alt or Win let go alone would open a menu: an unassigned key comes between.
+      {{VK_LMENU}, {down(0xE8), up(0xE8), up(VK_LMENU), keys[0], keys[1], down(VK_LMENU)}},
+      {{VK_RWIN},
+       {down(0xE8), up(0xE8), up(VK_RWIN, kKeyInputExtended), keys[0], keys[1],
+        down(VK_RWIN, kKeyInputExtended)}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AroundHeldModifiers(keys, c.Held, layout), c.Expected) << c.Held.size();
+  }
+  EXPECT_TRUE(AroundHeldModifiers({}, {VK_LCONTROL}, layout).empty());
 }
 
 }  // namespace

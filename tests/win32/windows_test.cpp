@@ -160,7 +160,10 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   EXPECT_FALSE(windows.IsVisible(h));
   windows.Show(h, SW_SHOW);
   EXPECT_TRUE(windows.IsVisible(h));
+  EXPECT_FALSE(IsCloaked(h));
   EXPECT_TRUE(windows.IsEnabled(h));
+  // Our own process is never above ourselves.
+  EXPECT_FALSE(windows.RunsHigher(h));
   EnableWindow(window.Get(), FALSE);
   EXPECT_FALSE(windows.IsEnabled(h));
   EnableWindow(window.Get(), TRUE);
@@ -178,6 +181,9 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   EXPECT_FALSE(windows.IsVisible(h));
   EXPECT_FALSE(windows.IsEnabled(h));
   EXPECT_FALSE(windows.SetForeground(h));
+  EXPECT_FALSE(windows.OwnsForeground(h));
+  // Nothing can be read of a window that is gone: no keys for it.
+  EXPECT_TRUE(windows.RunsHigher(h));
 }
 
 TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
@@ -197,6 +203,7 @@ TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   ShowWindow(own.Get(), SW_SHOW);
   windows.SetForeground(Handle(own.Get()));
   Pump();
+  EXPECT_TRUE(Eventually([&] { return windows.OwnsForeground(Handle(own.Get())); }));
 
   WindowHandle found = 0;
   for (WindowHandle h : Walk(windows)) {
@@ -210,6 +217,10 @@ TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   EXPECT_TRUE(windows.SetForeground(found));
   windows.SetActive(found);
   EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == window; }));
+  EXPECT_TRUE(windows.OwnsForeground(found));
+  EXPECT_FALSE(windows.OwnsForeground(Handle(own.Get())));
+  // Started by us, the helper runs at our own level.
+  EXPECT_FALSE(windows.RunsHigher(found));
   windows.Show(found, SW_SHOWMINIMIZED);
   EXPECT_TRUE(Eventually([&] { return IsIconic(window) != FALSE; }));
   windows.Show(found, SW_SHOWNORMAL);

@@ -17,6 +17,10 @@
 //                      destroy the window the moment it is activated again
 //                      after it has once lost the activation, as a dialog does
 //                      that closes itself just as another program turns to it
+//   --take-front-back
+//                      whenever the window loses the activation, bring it to
+//                      the front again at once, as some programs do to keep
+//                      the user's attention
 //   --ready FILE       write the window handle (decimal) and a newline once the
 //                      window is up and its message loop runs
 //   --state FILE       append one line per change of show state or activation
@@ -46,6 +50,7 @@ constexpr UINT_PTR kRetitleTimer = 1;
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kReadyMessage = WM_APP + 1;
 constexpr UINT kHangMessage = WM_APP + 2;
+constexpr UINT kTakeFrontMessage = WM_APP + 3;
 constexpr int kEditId = 100;
 
 struct Options {
@@ -57,6 +62,7 @@ struct Options {
   bool Hidden = false;
   bool Disabled = false;
   bool VanishOnActivate = false;
+  bool TakeFrontBack = false;
   DWORD DelayMs = 0;
   std::optional<UINT> RetitleMs;
   std::optional<UINT> CloseMs;
@@ -247,6 +253,8 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       if (LOWORD(WParam) == WA_INACTIVE) {
         RecordState("deactivated");
         gVanishArmed = gOptions.VanishOnActivate;
+        // Not in the middle of the activation change: once it is through.
+        if (gOptions.TakeFrontBack) PostMessageW(Window, kTakeFrontMessage, 0, 0);
         break;
       }
       RecordState("activated");
@@ -277,6 +285,9 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       return 0;
     case kReadyMessage:
       WriteReadyFile(Window);
+      return 0;
+    case kTakeFrontMessage:
+      SetForegroundWindow(Window);
       return 0;
     case kHangMessage:
       RecordState("hung");
@@ -315,6 +326,10 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
     }
     if (name == L"--vanish-on-activate") {
       Result.VanishOnActivate = true;
+      continue;
+    }
+    if (name == L"--take-front-back") {
+      Result.TakeFrontBack = true;
       continue;
     }
     if (i + 1 >= Count) return false;

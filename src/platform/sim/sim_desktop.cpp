@@ -168,7 +168,7 @@ std::string SimDesktop::WindowTitle(WindowHandle Window) {
 
 bool SimDesktop::IsVisible(WindowHandle Window) {
   SimWindow* window = Find(Window);
-  return window && window->Visible;
+  return window && window->Visible && !window->Cloaked;
 }
 
 bool SimDesktop::IsEnabled(WindowHandle Window) {
@@ -185,6 +185,7 @@ bool SimDesktop::IsResponding(WindowHandle Window) {
 
 bool SimDesktop::SetForeground(WindowHandle Window) {
   windowCalls_.push_back({WindowCall::SetForeground, Window});
+  if (RefuseForeground) return false;
   auto it = std::find_if(windows_.begin(), windows_.end(),
                          [&](const SimWindow& w) { return w.Handle == Window; });
   if (it == windows_.end()) return false;
@@ -196,7 +197,17 @@ bool SimDesktop::SetForeground(WindowHandle Window) {
 
 void SimDesktop::SetActive(WindowHandle Window) {
   windowCalls_.push_back({WindowCall::SetActive, Window});
-  if (Find(Window)) focus_ = Window;
+  // Activation reaches only a window that is already in front.
+  if (Find(Window) && (!RefuseForeground || foreground_ == Window)) focus_ = Window;
+}
+
+bool SimDesktop::OwnsForeground(WindowHandle Window) {
+  return Window != 0 && foreground_ == Window && Find(Window) != nullptr;
+}
+
+bool SimDesktop::RunsHigher(WindowHandle Window) {
+  const SimWindow* window = Find(Window);
+  return window == nullptr || window->Elevated;
 }
 
 void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
@@ -228,7 +239,11 @@ void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
 
 // ---------------------------------------------------------------- keyboard and launcher
 
-void SimDesktop::Send(const std::vector<KeyEvent>& Events) { sent_.push_back({focus_, Events}); }
+SendCount SimDesktop::Send(const std::vector<KeyEvent>& Events) {
+  const std::size_t taken = InputDesktop ? std::min(TakesAtMost, Events.size()) : 0;
+  sent_.push_back({focus_, std::vector<KeyEvent>(Events.begin(), Events.begin() + taken)});
+  return {taken, Events.size()};
+}
 
 std::string SimDesktop::TypedInto(WindowHandle Window) const {
   std::string out;
@@ -273,6 +288,10 @@ Status SimDesktop::Start(const std::string& CommandLine, int ShowMode) {
   }
   if (std::find(MissingPrograms.begin(), MissingPrograms.end(), program) != MissingPrograms.end()) {
     return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
+  }
+  if (std::find(ElevatedPrograms.begin(), ElevatedPrograms.end(), program) !=
+      ElevatedPrograms.end()) {
+    return {kErrElevationRequired, "The requested operation requires elevation."};
   }
   launches_.push_back({CommandLine, ShowMode});
   return Status::Success();

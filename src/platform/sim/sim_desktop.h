@@ -4,6 +4,7 @@
 // the clock moves only when the test moves it, and ending the program throws ProgramEnded.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,10 @@ struct SimWindow {
   bool Alive = true;
   // Its thread has stopped answering messages.
   bool Hung = false;
+  // Its process runs at a higher integrity level than ours (an installer run as administrator).
+  bool Elevated = false;
+  // Kept out of view by the system though its style says visible (another virtual desktop).
+  bool Cloaked = false;
 };
 
 // One call made on a window, in the order made.
@@ -95,6 +100,9 @@ class SimDesktop final : public IWindows,
   WindowHandle Foreground() const { return foreground_; }
   WindowHandle Focus() const { return focus_; }
   const std::vector<WindowCall>& WindowCalls() const { return windowCalls_; }
+  // Foreground requests are refused, as Windows refuses a background process: the front and the
+  // focus stay where they are (give them to a bystander with SetForeground).
+  bool RefuseForeground = false;
   // Runs before each title is read: a test destroys or creates windows in the middle of a walk.
   std::function<void(WindowHandle)> OnTitleRead;
 
@@ -106,12 +114,18 @@ class SimDesktop final : public IWindows,
   const std::vector<Keystrokes>& Sent() const { return sent_; }
   // The characters typed into a window, with Enter as "\n" and other named keys as "{VK:hh}".
   std::string TypedInto(WindowHandle Window) const;
+  // The desktop receives input (false: locked, a consent prompt, a disconnected session).
+  bool InputDesktop = true;
+  // Each send takes at most this many events, as SendInput stops when input gets blocked.
+  std::size_t TakesAtMost = SIZE_MAX;
 
   // ---- Launcher. ----
   const std::vector<LaunchRecord>& Launches() const { return launches_; }
   // Programs (first word of the command line, or the quoted name it starts with, compared
   // exactly) that cannot be found.
   std::vector<std::string> MissingPrograms;
+  // Programs that ask for administrator rights, which we lack.
+  std::vector<std::string> ElevatedPrograms;
 
   // ---- Files: Windows-style paths ("C:\Logs\run.log") map below Root(). ----
   const std::filesystem::path& Root() const { return root_; }
@@ -151,6 +165,8 @@ class SimDesktop final : public IWindows,
   std::string Arguments;
   std::string Folder = "C:\\Program Files\\Tollivox";
   VersionNumbers Versions{1, 10};
+  // False: a window station nobody sees (a scheduled task, a service).
+  bool VisibleStation = true;
 
   // ---- Console view. ----
   WindowHandle ConsoleHandle() const { return console_; }
@@ -198,7 +214,10 @@ class SimDesktop final : public IWindows,
   bool SetForeground(WindowHandle Window) override;
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
-  void Send(const std::vector<KeyEvent>& Events) override;
+  bool OwnsForeground(WindowHandle Window) override;
+  bool RunsHigher(WindowHandle Window) override;
+  SendCount Send(const std::vector<KeyEvent>& Events) override;
+  bool DesktopReceivesInput() override { return InputDesktop; }
   Status Start(const std::string& CommandLine, int ShowMode) override;
   bool Exists(const std::string& Path) override;
   Status Delete(const std::string& Path) override;
@@ -221,6 +240,7 @@ class SimDesktop final : public IWindows,
   VersionNumbers Version() override { return Versions; }
   std::string ToUpper(std::string_view Text) override;
   [[noreturn]] void EndProgram(int ExitCode) override;
+  bool StationVisible() override { return VisibleStation; }
   WindowHandle Handle() override { return console_; }
   std::uint32_t IconHandle() override { return 0x7001; }
   void SetCaption(const std::string& Text) override;

@@ -229,6 +229,27 @@ std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inpu
   return releases;
 }
 
+std::vector<KeyInput> AroundHeldModifiers(const std::vector<KeyInput>& Records,
+                                          const std::vector<std::uint16_t>& Held,
+                                          const IKeyLayout& Layout) {
+  if (Held.empty() || Records.empty()) return Records;
+  constexpr std::uint16_t kMaskKey = 0xE8;  // unassigned: no window acts on it
+  const auto record = [&](std::uint16_t Vk, bool Up) {
+    const bool extended = Vk == VK_RCONTROL || Vk == VK_RMENU || Vk == VK_LWIN || Vk == VK_RWIN;
+    return KeyInput{Vk, Layout.ScanCode(Vk),
+                    (extended ? kKeyInputExtended : 0u) | (Up ? kKeyInputKeyUp : 0u)};
+  };
+  std::vector<KeyInput> out;
+  const bool menuKey = std::any_of(Held.begin(), Held.end(), [](std::uint16_t Vk) {
+    return Vk == VK_LMENU || Vk == VK_RMENU || Vk == VK_LWIN || Vk == VK_RWIN;
+  });
+  if (menuKey) out.insert(out.end(), {record(kMaskKey, false), record(kMaskKey, true)});
+  for (std::uint16_t vk : Held) out.push_back(record(vk, true));
+  out.insert(out.end(), Records.begin(), Records.end());
+  for (std::uint16_t vk : Held) out.push_back(record(vk, false));
+  return out;
+}
+
 static DWORD SettleMilliseconds(std::size_t Records) {
   constexpr std::size_t kBase = 100;
   constexpr std::size_t kPerRecord = 2;
@@ -236,10 +257,18 @@ static DWORD SettleMilliseconds(std::size_t Records) {
   return static_cast<DWORD>(std::min(kMost, kBase + kPerRecord * Records));
 }
 
-void Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
+SendCount Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
   const ForegroundLayout layout;
-  const std::vector<KeyInput> records = TranslateKeyEvents(Events, layout);
-  if (records.empty()) return;
+  std::vector<KeyInput> records = TranslateKeyEvents(Events, layout);
+  if (records.empty()) return {};
+  // Read just before the keys go: SendInput's batch is not interleaved with the user's input,
+  // so a modifier let go after this comes up after our presses again.
+  std::vector<std::uint16_t> held;
+  for (std::uint16_t vk :
+       {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
+    if ((GetAsyncKeyState(vk) & 0x8000) != 0) held.push_back(vk);
+  }
+  records = AroundHeldModifiers(records, held, layout);
   const UINT inserted = SendRecords(records);
   if (inserted < records.size()) {
     // Input was blocked part way (another desktop, a higher-integrity window): a modifier left
@@ -250,7 +279,8 @@ void Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
   // Injected keys reach the focused window some time after SendInput returns. If the caller
   // activates another window before then, the keys still on their way are lost or typed into
   // the wrong window, so give the focused window time to take them.
-  Sleep(SettleMilliseconds(records.size()));
+  if (inserted > 0) Sleep(SettleMilliseconds(records.size()));
+  return {inserted, records.size()};
 }
 
 }  // namespace tollivox

@@ -51,10 +51,19 @@ std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
 std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
                                                std::size_t Inserted);
 
+// Records lifts the modifier keys in Held (left and right virtual keys as GetAsyncKeyState reads
+// them) before it and presses them again after it, so that keys typed while the user holds one
+// do not combine with it. Before Alt or Win goes up, an unassigned key is tapped so that their
+// release alone does not open a menu.
+std::vector<KeyInput> AroundHeldModifiers(const std::vector<KeyInput>& Records,
+                                          const std::vector<std::uint16_t>& Held,
+                                          const IKeyLayout& Layout);
+
 class Win32Keyboard final : public IKeyboard {
  public:
   // Uses the keyboard layout of the foreground window's thread, which receives the keys.
-  void Send(const std::vector<KeyEvent>& Events) override;
+  SendCount Send(const std::vector<KeyEvent>& Events) override;
+  bool DesktopReceivesInput() override;
 };
 
 }  // namespace tollivox

@@ -42,6 +42,10 @@ Status Win32Launcher::Start(const std::string& CommandLine, int ShowMode) {
         code == ERROR_INVALID_NAME) {
       return {kErrFileNotFound, ErrorDescription(kErrFileNotFound)};
     }
+    // A program whose manifest asks for administrator rights, started from a process without
+    // them: CreateProcess does not prompt for consent (ERROR_ELEVATION_REQUIRED, 740).
+    if (code == static_cast<DWORD>(kErrElevationRequired))
+      return {kErrElevationRequired, SystemMessage(code)};
     std::string description = SystemMessage(code);
     if (description.empty()) description = ErrorDescription(kErrInvalidProcedureCall);
     return {kErrInvalidProcedureCall, description};

@@ -49,6 +49,8 @@ class Win32Windows final : public IWindows {
   bool SetForeground(WindowHandle Window) override;
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
+  bool OwnsForeground(WindowHandle Window) override;
+  bool RunsHigher(WindowHandle Window) override;
 
  private:
   // The last window found not answering, and when (GetTickCount64): asked again within a
@@ -113,7 +115,15 @@ class Win32System final : public ISystem {
   VersionNumbers Version() override;
   std::string ToUpper(std::string_view Text) override;
   [[noreturn]] void EndProgram(int ExitCode) override;
+  bool StationVisible() override;
 };
+
+// The mandatory integrity level (a SECURITY_MANDATORY_*_RID value) of a process; -1 when it
+// cannot be read. 0 (a null handle) asks for our own process.
+long IntegrityLevel(void* Process);
+
+// Whether DWM keeps the window out of view (DWMWA_CLOAKED); false where DWM cannot tell.
+bool IsCloaked(WindowHandle Window);
 
 // The run-time error number a user sees for a failed file operation's system error code.
 std::int32_t FileErrorNumber(std::uint32_t SystemError);

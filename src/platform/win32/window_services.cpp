@@ -85,7 +85,9 @@ std::string Win32Windows::WindowTitle(WindowHandle Window) {
 }
 
 bool Win32Windows::IsVisible(WindowHandle Window) {
-  return IsWindowVisible(ToHwnd(Window)) != FALSE;
+  // The style alone calls a window on another virtual desktop, or a suspended app's frame,
+  // visible; acting on one would act on a ghost or pull the user to another desktop.
+  return IsWindowVisible(ToHwnd(Window)) != FALSE && !IsCloaked(Window);
 }
 
 bool Win32Windows::IsEnabled(WindowHandle Window) {
