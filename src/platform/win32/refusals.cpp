@@ -5,6 +5,7 @@
 
 #include "platform/win32/keyboard.h"
 #include "platform/win32/services.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/windows_api.h"
 
 namespace tollivox::win32 {
@@ -28,12 +29,8 @@ using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
 // never from the program's, and only when first wanted. Absent (before Vista, or under a
 // system without DWM) nothing is cloaked.
 DwmGetWindowAttributeFn DwmAttributeReader() {
-  static const DwmGetWindowAttributeFn reader = [] {
-    HMODULE dwm = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return dwm == nullptr ? nullptr
-                          : reinterpret_cast<DwmGetWindowAttributeFn>(reinterpret_cast<void*>(
-                                GetProcAddress(dwm, "DwmGetWindowAttribute")));
-  }();
+  static const DwmGetWindowAttributeFn reader =
+      SystemFunction<DwmGetWindowAttributeFn>(L"dwmapi.dll", "DwmGetWindowAttribute");
   return reader;
 }
 
