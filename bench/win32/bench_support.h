@@ -137,7 +137,7 @@ class QuietLoop final : public IEventLoop {
 
 class QuietTray final : public ITray {
  public:
-  void Add(const TrayIconRecord&) override {}
+  bool Add(const TrayIconRecord&) override { return true; }
   void Remove(const TrayIconRecord&) override {}
   std::uint32_t TaskBarState() override { return 0; }
 };
