@@ -10,22 +10,38 @@ namespace tollivox {
 
 namespace {
 
+// The words naming an entry's window text in its lines; none for an entry without one.
+std::string WithText(const std::string& Shown) {
+  return Shown.empty() ? "" : " with '" + Shown + "' text";
+}
+std::string WithShown(const std::string& Shown) {
+  return Shown.empty() ? "" : " with \"" + Shown + "\" text";
+}
+
 // Shows a step in the status label, lets it repaint, then logs it in the same words.
 void Announce(frmZandrel& Form, const std::string& Text) {
   Form.ShowStatus(Text);
   Form.Add2Log(Form.LogFilePath, Text);
 }
 
+// The text an entry's window must show, or empty.
+std::string ShownText(const frmZandrel& Form, int Entry) {
+  return Form.WindowTexts.ValueOr(Entry, std::string());
+}
+
 void TitleStep(frmZandrel& Form, int Entry, const std::string& Text) {
-  Announce(Form, "Looking for window containing \"" + Text + "\" string...");
-  // Only the first window in z-order whose title matches counts, even when it is hidden or
-  // disabled and a usable one lies below it.
-  const WindowHandle window = Form.FindWindowByTitle(Text);
+  const std::string shown = ShownText(Form, Entry);
+  // Entries with one title are told apart in the log by the text they wait for.
+  const std::string also = shown.empty() ? "" : " and \"" + shown + "\" text";
+  Announce(Form, "Looking for window containing \"" + Text + "\" string" + also + "...");
+  // Only the first window in z-order whose title matches (and which shows the text) counts, even
+  // when it is hidden or disabled and a usable one lies below it.
+  const WindowHandle window = Form.FindWindowByTitle(Text, shown);
   if (window != 0 && Form.Os.Windows.IsEnabled(window) && Form.Os.Windows.IsVisible(window)) {
-    Announce(Form, "Found window containing \"" + Text + "\" string...");
+    Announce(Form, "Found window containing \"" + Text + "\" string" + also + "...");
     Form.DoActions(window, static_cast<std::int16_t>(Entry));
   } else {
-    const std::string text = "'" + Text + "' window not found.";
+    const std::string text = "'" + Text + "' window" + WithText(shown) + " not found.";
     Form.Add2Log(Form.LogFilePath, text);
     Form.ShowStatus(text);
   }
@@ -39,20 +55,22 @@ void TimeoutStep(frmZandrel& Form, int Entry) {
   const double elapsed = Form.Os.Clock.MonotonicSeconds() - Form.StartMonotonic;
   if (timeout < 0 || !(elapsed > timeout)) return;
   Form.Add2Log(Form.LogFilePath, "Timeout of " + std::to_string(timeout) + " seconds for '" +
-                                     Form.WindowStrings[Entry] +
-                                     "' window reached; Window removed from search list");
+                                     Form.WindowStrings[Entry] + "' window" +
+                                     WithText(ShownText(Form, Entry)) +
+                                     " reached; Window removed from search list");
   Form.WindowStrings[Entry] = "";
 }
 
 void AllWindowsStep(frmZandrel& Form, int Entry) {
-  Announce(Form, "Executing applicable actions for all windows...");
+  const std::string shown = ShownText(Form, Entry);
+  Announce(Form, "Executing applicable actions for all windows" + WithShown(shown) + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   for (int j = 1; j <= last; ++j) {
     const WindowHandle window = Form.CurrentHandles[j];
     const std::string title = Form.CleanTitle(window);
     const bool enabled = Form.Os.Windows.IsEnabled(window);
     const bool visible = Form.Os.Windows.IsVisible(window);
-    if (enabled && visible && !title.empty()) {
+    if (enabled && visible && !title.empty() && Form.ShowsText(window, shown)) {
       Announce(Form, "Acting on window \"" + title + "\"...");
       // The entry may have been dealt with by an earlier window of this tick; the rest of the
       // windows still get their actions, and the entry counts as finished from the next tick.
@@ -62,7 +80,8 @@ void AllWindowsStep(frmZandrel& Form, int Entry) {
 }
 
 void NewWindowsStep(frmZandrel& Form, int Entry) {
-  Announce(Form, "Looking for new windows...");
+  const std::string shown = ShownText(Form, Entry);
+  Announce(Form, "Looking for new windows" + WithShown(shown) + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   // Sorted once per visit, so a crowded desktop costs n log n here instead of n squared.
   std::vector<WindowHandle> present;
@@ -75,7 +94,7 @@ void NewWindowsStep(frmZandrel& Form, int Entry) {
     const bool visible = Form.Os.Windows.IsVisible(window);
     if (!isNew || !enabled || !visible) continue;
     const std::string title = Form.CleanTitle(window);
-    if (title.empty()) continue;
+    if (title.empty() || !Form.ShowsText(window, shown)) continue;
     Announce(Form, "New window found (\"" + title + "\")...");
     Form.DoActions(window, static_cast<std::int16_t>(Entry));
   }

@@ -7,6 +7,22 @@
 
 namespace tollivox {
 
+namespace {
+
+// A caption as it is drawn: "&" marks the access key of the character after it and is not shown;
+// "&&" shows one "&".
+std::string WithoutAccessKeys(std::string_view Caption) {
+  std::string shown;
+  shown.reserve(Caption.size());
+  for (std::size_t i = 0; i < Caption.size(); ++i) {
+    if (Caption[i] == '&' && ++i == Caption.size()) break;
+    shown += Caption[i];
+  }
+  return shown;
+}
+
+}  // namespace
+
 std::int16_t frmZandrel::EnumWindowHandles(List<WindowHandle>& hWndArray) {
   std::int16_t last = 0;
   // The fatal report knows this procedure as EnumTotalWindows.
@@ -45,6 +61,29 @@ WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text) {
     if (title.find(wanted) != std::string::npos) return window;
   }
   return 0;
+}
+
+WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text, const std::string& Shown) {
+  if (Shown.empty()) return FindWindowByTitle(Text);
+  const std::string wanted = Os.System.ToUpper(Text);
+  for (WindowHandle window = Os.Windows.NextWindow(Os.Windows.DesktopWindow(), kGwChild);
+       window != 0; window = Os.Windows.NextWindow(window, kGwHwndNext)) {
+    // Controls are read only below a window whose title already matches.
+    const std::string title = Os.System.ToUpper(Os.Windows.WindowTitle(window));
+    if (title.find(wanted) != std::string::npos && ShowsText(window, Shown)) return window;
+  }
+  return 0;
+}
+
+bool frmZandrel::ShowsText(WindowHandle Window, const std::string& Shown) {
+  if (Shown.empty()) return true;
+  const std::string wanted = Os.System.ToUpper(Shown);
+  for (const std::string& caption : Os.Windows.ChildCaptions(Window)) {
+    if (Os.System.ToUpper(WithoutAccessKeys(caption)).find(wanted) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string frmZandrel::RawTitle(WindowHandle Window) {
