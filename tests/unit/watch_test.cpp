@@ -395,7 +395,7 @@ TEST(WatchCycle, EntriesWithATextNameItAndActOnlyOnWindowsShowingIt) {
   h.Desk.AddControl(old, "Your trial has expired.");
   const std::string args =
       "/W:Orbit Setup,Orbit Setup,$NEW,Orbit Setup /X:\"License Agreement\",Completing,\"trial "
-      "has EXPIRED\" /K:%a,{ENTER},{ESC},x /C:1,1 /T:-1,-1,-1,3 /L:run.log";
+      "has EXPIRED\" /K:%a,{ENTER},{ESC},x /C:1,1 /T:-1,3,-1,-1 /L:run.log";
   ASSERT_TRUE(h.Load(args));
   const WindowHandle page = h.Desk.CreateWindow("Orbit Setup");
   h.Desk.AddControl(page, "License Agreement");
@@ -424,6 +424,12 @@ TEST(WatchCycle, EntriesWithATextNameItAndActOnlyOnWindowsShowingIt) {
       "Found window containing \"Orbit Setup\" string...",
       "Sending \"x\" keystrokes..."};
   EXPECT_EQ(LogAfter(h, 1), expected);
+  ASSERT_TRUE(h.RunTicks(3));
+  const std::vector<std::string> log = Log(h);
+  EXPECT_NE(std::find(log.begin(), log.end(),
+                      "Timeout of 3 seconds for 'Orbit Setup' window with 'Completing' text "
+                      "reached; Window removed from search list"),
+            log.end());
 }
 
 }  // namespace
