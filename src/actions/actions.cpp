@@ -71,11 +71,9 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
       if (done == INT16_MAX) Raise(kErrOverflow);
       ++done;
       if (done >= limit) {
-        const std::string shown = WindowTexts.ValueOr(WindowNumber, "");
         Add2Log(LogFilePath, "Count of " + std::to_string(done) + " for '" +
                                  WindowStrings[WindowNumber] + "' window" +
-                                 (shown.empty() ? "" : " with '" + shown + "' text") +
-                                 " reached; Window removed.");
+                                 TextWords(WindowNumber, '\'') + " reached; Window removed.");
         WindowStrings[WindowNumber] = "";
       }
     }

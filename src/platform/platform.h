@@ -64,9 +64,10 @@ class IWindows {
   virtual WindowHandle NextWindow(WindowHandle Window, int Relation) = 0;
   // The title as UTF-8 without any terminator; empty for an untitled or vanished window.
   virtual std::string WindowTitle(WindowHandle Window) = 0;
-  // The captions (UTF-8) of the window's visible descendants, at any depth, read without sending
-  // the window's program a message, so a program that does not answer cannot stop the caller.
-  virtual std::vector<std::string> ChildCaptions(WindowHandle Window) = 0;
+  // The captions (UTF-8) of the window's visible descendants, at any depth, each followed by a
+  // line feed; read without sending the window's program a message, so a program that does not
+  // answer cannot stop the caller.
+  virtual std::string ChildCaptions(WindowHandle Window) = 0;
   virtual bool IsVisible(WindowHandle Window) = 0;
   virtual bool IsEnabled(WindowHandle Window) = 0;
   // Whether the window is still there; false once it has been destroyed.

@@ -10,38 +10,27 @@ namespace tollivox {
 
 namespace {
 
-// The words naming an entry's window text in its lines; none for an entry without one.
-std::string WithText(const std::string& Shown) {
-  return Shown.empty() ? "" : " with '" + Shown + "' text";
-}
-std::string WithShown(const std::string& Shown) {
-  return Shown.empty() ? "" : " with \"" + Shown + "\" text";
-}
-
 // Shows a step in the status label, lets it repaint, then logs it in the same words.
 void Announce(frmZandrel& Form, const std::string& Text) {
   Form.ShowStatus(Text);
   Form.Add2Log(Form.LogFilePath, Text);
 }
 
-// The text an entry's window must show, or empty.
-std::string ShownText(const frmZandrel& Form, int Entry) {
-  return Form.WindowTexts.ValueOr(Entry, std::string());
-}
-
 void TitleStep(frmZandrel& Form, int Entry, const std::string& Text) {
-  const std::string shown = ShownText(Form, Entry);
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
   // Entries with one title are told apart in the log by the text they wait for.
-  const std::string also = shown.empty() ? "" : " and \"" + shown + "\" text";
-  Announce(Form, "Looking for window containing \"" + Text + "\" string" + also + "...");
+  std::string subject = "\"" + Text + "\" string";
+  if (!shown.empty()) subject += " and \"" + shown + "\" text";
+  subject += "...";
+  Announce(Form, "Looking for window containing " + subject);
   // Only the first window in z-order whose title matches (and which shows the text) counts, even
   // when it is hidden or disabled and a usable one lies below it.
   const WindowHandle window = Form.FindWindowByTitle(Text, shown);
   if (window != 0 && Form.Os.Windows.IsEnabled(window) && Form.Os.Windows.IsVisible(window)) {
-    Announce(Form, "Found window containing \"" + Text + "\" string" + also + "...");
+    Announce(Form, "Found window containing " + subject);
     Form.DoActions(window, static_cast<std::int16_t>(Entry));
   } else {
-    const std::string text = "'" + Text + "' window" + WithText(shown) + " not found.";
+    const std::string text = "'" + Text + "' window" + Form.TextWords(Entry, '\'') + " not found.";
     Form.Add2Log(Form.LogFilePath, text);
     Form.ShowStatus(text);
   }
@@ -56,14 +45,15 @@ void TimeoutStep(frmZandrel& Form, int Entry) {
   if (timeout < 0 || !(elapsed > timeout)) return;
   Form.Add2Log(Form.LogFilePath, "Timeout of " + std::to_string(timeout) + " seconds for '" +
                                      Form.WindowStrings[Entry] + "' window" +
-                                     WithText(ShownText(Form, Entry)) +
+                                     Form.TextWords(Entry, '\'') +
                                      " reached; Window removed from search list");
   Form.WindowStrings[Entry] = "";
 }
 
 void AllWindowsStep(frmZandrel& Form, int Entry) {
-  const std::string shown = ShownText(Form, Entry);
-  Announce(Form, "Executing applicable actions for all windows" + WithShown(shown) + "...");
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
+  Announce(Form,
+           "Executing applicable actions for all windows" + Form.TextWords(Entry, '"') + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   for (int j = 1; j <= last; ++j) {
     const WindowHandle window = Form.CurrentHandles[j];
@@ -80,8 +70,8 @@ void AllWindowsStep(frmZandrel& Form, int Entry) {
 }
 
 void NewWindowsStep(frmZandrel& Form, int Entry) {
-  const std::string shown = ShownText(Form, Entry);
-  Announce(Form, "Looking for new windows" + WithShown(shown) + "...");
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
+  Announce(Form, "Looking for new windows" + Form.TextWords(Entry, '"') + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   // Sorted once per visit, so a crowded desktop costs n log n here instead of n squared.
   std::vector<WindowHandle> present;
@@ -133,6 +123,11 @@ void RunTick(frmZandrel& Form) {
 }
 
 }  // namespace
+
+std::string frmZandrel::TextWords(int Entry, char Quote) {
+  const std::string shown = WindowTexts.ValueOr(Entry, {});
+  return shown.empty() ? shown : " with " + (Quote + shown) + Quote + " text";
+}
 
 void frmZandrel::tmrWaitForWindow_Timer() {
   // A timer event that arrives while a tick waits in a yield is dropped: the entry loop and

@@ -9,14 +9,13 @@ namespace tollivox {
 
 namespace {
 
-// A caption as it is drawn: "&" marks the access key of the character after it and is not shown;
-// "&&" shows one "&".
-std::string WithoutAccessKeys(std::string_view Caption) {
+// Captions as they are drawn: "&" marks the access key of the character after it and is not
+// shown; "&&" shows one "&". One before the line feed that ends a caption goes alone.
+std::string WithoutAccessKeys(const std::string& Captions) {
   std::string shown;
-  shown.reserve(Caption.size());
-  for (std::size_t i = 0; i < Caption.size(); ++i) {
-    if (Caption[i] == '&' && ++i == Caption.size()) break;
-    shown += Caption[i];
+  for (std::size_t i = 0; i < Captions.size(); ++i) {
+    if (Captions[i] == '&' && ++i == Captions.size()) break;
+    shown += Captions[i];
   }
   return shown;
 }
@@ -51,39 +50,23 @@ bool frmZandrel::WindowExists(std::string WindowString) {
   return found;
 }
 
-WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text) {
+WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text, const std::string& Shown) {
   const std::string wanted = Os.System.ToUpper(Text);
   for (WindowHandle window = Os.Windows.NextWindow(Os.Windows.DesktopWindow(), kGwChild);
        window != 0; window = Os.Windows.NextWindow(window, kGwHwndNext)) {
     // The raw title without its terminator, which never decides a match (no search text holds
     // one): read as it is, without the copy that adding the terminator would cost every visit.
     const std::string title = Os.System.ToUpper(Os.Windows.WindowTitle(window));
-    if (title.find(wanted) != std::string::npos) return window;
-  }
-  return 0;
-}
-
-WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text, const std::string& Shown) {
-  if (Shown.empty()) return FindWindowByTitle(Text);
-  const std::string wanted = Os.System.ToUpper(Text);
-  for (WindowHandle window = Os.Windows.NextWindow(Os.Windows.DesktopWindow(), kGwChild);
-       window != 0; window = Os.Windows.NextWindow(window, kGwHwndNext)) {
     // Controls are read only below a window whose title already matches.
-    const std::string title = Os.System.ToUpper(Os.Windows.WindowTitle(window));
     if (title.find(wanted) != std::string::npos && ShowsText(window, Shown)) return window;
   }
   return 0;
 }
 
 bool frmZandrel::ShowsText(WindowHandle Window, const std::string& Shown) {
-  if (Shown.empty()) return true;
-  const std::string wanted = Os.System.ToUpper(Shown);
-  for (const std::string& caption : Os.Windows.ChildCaptions(Window)) {
-    if (Os.System.ToUpper(WithoutAccessKeys(caption)).find(wanted) != std::string::npos) {
-      return true;
-    }
-  }
-  return false;
+  // No text given on the command line holds a line feed, so none is found across two captions.
+  return Shown.empty() || Os.System.ToUpper(WithoutAccessKeys(Os.Windows.ChildCaptions(Window)))
+                                  .find(Os.System.ToUpper(Shown)) != std::string::npos;
 }
 
 std::string frmZandrel::RawTitle(WindowHandle Window) {

@@ -116,9 +116,9 @@ TEST_F(RealInstaller, AnswersAStockInstallerWhosePagesShareOneTitleByWhatTheySho
   program.Start(
       "/W:\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\" "
       "/X:\"Welcome to\",\"License Agreement\",\"Choose Install Location\",Completing "
-      "/K:~,%a%n,~,~ /C:1,1,1,1 /T:120,120,120,120 /L:stock.log");
+      "/K:~,%a%n,~,~ /C:1,1,1,1 /T:120,120,120,120 /L:install.log");
   EXPECT_EQ(setup.WaitForExit(kInstallLimit), 0u) << "the installer did not finish";
-  std::vector<std::string> texts = EndsByItself(program, L"stock.log");
+  std::vector<std::string> texts = EndsByItself(program, L"install.log");
   std::vector<std::string> counts;
   for (const std::string& text : texts) {
     if (text.rfind("Count of ", 0) == 0) counts.push_back(text);

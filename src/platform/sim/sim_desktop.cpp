@@ -170,13 +170,13 @@ std::string SimDesktop::WindowTitle(WindowHandle Window) {
   return window ? window->Title : std::string();
 }
 
-std::vector<std::string> SimDesktop::ChildCaptions(WindowHandle Window) {
+std::string SimDesktop::ChildCaptions(WindowHandle Window) {
   ControlReads.push_back(Window);
-  std::vector<std::string> captions;
+  std::string captions;
   // Captions are read from the window structures, so a window that does not answer is read too.
   if (SimWindow* window = Find(Window)) {
     for (const SimControl& control : window->Controls) {
-      if (control.Visible) captions.push_back(control.Caption);
+      if (control.Visible) captions += control.Caption + "\n";
     }
   }
   return captions;

@@ -200,7 +200,7 @@ class SimDesktop final : public IWindows,
   WindowHandle DesktopWindow() override { return kDesktop; }
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
-  std::vector<std::string> ChildCaptions(WindowHandle Window) override;
+  std::string ChildCaptions(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

@@ -1,8 +1,6 @@
 #include <climits>
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
@@ -42,7 +40,7 @@ constexpr int kLargestTitleUnits = INT_MAX / 2;
 
 struct CaptionWalk {
   Win32Windows& Windows;
-  std::vector<std::string> Captions;
+  std::string Captions;
 };
 
 BOOL CALLBACK CollectCaption(HWND Child, LPARAM State) {
@@ -50,22 +48,22 @@ BOOL CALLBACK CollectCaption(HWND Child, LPARAM State) {
   // IsWindowVisible is true only when every window up to the top-level one is shown, so the
   // controls of a hidden page are left out with it.
   if (IsWindowVisible(Child) != FALSE) {
-    std::string caption = walk.Windows.WindowTitle(FromHwnd(Child));
-    if (!caption.empty()) walk.Captions.push_back(std::move(caption));
+    walk.Captions += walk.Windows.WindowTitle(FromHwnd(Child));
+    walk.Captions += '\n';
   }
   return TRUE;
 }
 
 }  // namespace
 
-std::vector<std::string> Win32Windows::ChildCaptions(WindowHandle Window) {
+std::string Win32Windows::ChildCaptions(WindowHandle Window) {
   CaptionWalk walk{*this, {}};
   // A null parent would walk the top-level windows instead. GetWindowTextW reads another
   // program's captions from the window structures, without a message that could wait on it.
   if (Window != 0) {
     EnumChildWindows(ToHwnd(Window), CollectCaption, reinterpret_cast<LPARAM>(&walk));
   }
-  return std::move(walk.Captions);
+  return walk.Captions;
 }
 
 WindowHandle Win32Windows::DesktopWindow() { return FromHwnd(GetDesktopWindow()); }
