@@ -208,6 +208,24 @@ int RunTickBench(const Arguments& Args) {
     entries.push_back(win32::Widen(text));
   }
 
+  // The same entries, each with a text for the window to show; their titles match no window, so
+  // no window's controls are read. And the worst case: every entry's title matches every one of
+  // the benchmark's windows, none of which shows the text, so each has its controls read.
+  frmZandrel withTexts(os);
+  frmZandrel everyTitle(os);
+  for (frmZandrel* other : {&withTexts, &everyTitle}) {
+    other->ConsoleMode = 2;
+    other->WindowCount = form.WindowCount;
+    other->WindowStrings.Redim(entryCount);
+    other->TimeoutSeconds.Redim(entryCount);
+    other->WindowTexts.Redim(entryCount);
+    for (int i = 1; i <= entryCount; ++i) {
+      other->WindowStrings[i] = other == &withTexts ? form.WindowStrings[i] : win32::Narrow(stem);
+      other->TimeoutSeconds[i] = -1;
+      other->WindowTexts[i] = "License Agreement " + std::to_string(i);
+    }
+  }
+
   // Both sides must do the same work: find the same window for a title that is there, and none
   // for the entries, or the comparison means nothing.
   const std::wstring present = stem + L" " + std::to_wstring(windowCount / 2 + 1);
@@ -252,6 +270,10 @@ int RunTickBench(const Arguments& Args) {
       {"walk + GetWindowTextW", [&] { BareTick(entries, Depth::Read); }, {}},
       {"bare floor: + upper-casing and search", [&] { BareTick(entries, Depth::Floor); }, {}},
       {"real tick (frmZandrel over Win32Windows)", [&] { form.tmrWaitForWindow_Timer(); }, {}},
+      {"real tick, every entry with a window text",
+       [&] { withTexts.tmrWaitForWindow_Timer(); },
+       {}},
+      {"real tick, texts, every title matching", [&] { everyTitle.tmrWaitForWindow_Timer(); }, {}},
       // The tick less its status texts, log calls and timeout checks.
       {"the form's title search alone, every entry",
        [&] {
@@ -274,6 +296,8 @@ int RunTickBench(const Arguments& Args) {
   };
   constexpr std::size_t kFloorRow = 3;
   constexpr std::size_t kTickRow = 4;
+  constexpr std::size_t kTextsRow = 5;
+  std::vector<double> textRatios;
   auto measure = [&](std::size_t Index) {
     const double cpu = ThreadCpuSeconds();
     const double start = NowSeconds();
@@ -296,6 +320,7 @@ int RunTickBench(const Arguments& Args) {
     }
     for (std::size_t row = 0; row < rows.size(); ++row) rows[row].Samples.push_back(took[row]);
     pairRatios.push_back(took[kTickRow] / took[kFloorRow]);
+    textRatios.push_back(took[kTextsRow] / took[kTickRow]);
   }
 
   std::printf(
@@ -315,6 +340,9 @@ int RunTickBench(const Arguments& Args) {
       "  real tick / bare floor: ratio of medians %.3f, median of per-round ratios %.3f"
       " (goal <= 1.05)\n",
       tick / floor, Median(pairRatios));
+  std::printf(
+      "  tick with texts / tick without: ratio of medians %.3f, median of per-round ratios %.3f\n",
+      Median(rows[kTextsRow].Samples) / tick, Median(textRatios));
   return 0;
 }
 

@@ -134,7 +134,8 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
       ++done;
       if (done >= limit) {
         Add2Log(LogFilePath, "Count of " + std::to_string(done) + " for '" +
-                                 WindowStrings[WindowNumber] + "' window reached; Window removed.");
+                                 WindowStrings[WindowNumber] + "' window" +
+                                 TextWords(WindowNumber, '\'') + " reached; Window removed.");
         WindowStrings[WindowNumber] = "";
       }
     }

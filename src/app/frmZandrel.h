@@ -81,7 +81,15 @@ class frmZandrel {
   // ---- Windows and titles. ----
   std::int16_t EnumWindowHandles(List<WindowHandle>& hWndArray);
   bool WindowExists(std::string WindowString);
-  WindowHandle FindWindowByTitle(const std::string& Text);
+  // The first window in z-order whose title contains Text and, when Shown is not empty, which
+  // shows Shown (see ShowsText).
+  WindowHandle FindWindowByTitle(const std::string& Text, const std::string& Shown = {});
+  // Whether a visible descendant of Window has a caption containing Shown, access-key
+  // ampersands left out and case ignored; an empty Shown is shown by every window.
+  bool ShowsText(WindowHandle Window, const std::string& Shown);
+  // The words that name an entry's window text in its log lines (" with 'text' text", Quote
+  // around the text); empty for an entry without one.
+  std::string TextWords(int Entry, char Quote);
   std::string RawTitle(WindowHandle Window);
   std::string CleanTitle(WindowHandle Window);
 
@@ -113,6 +121,8 @@ class frmZandrel {
   List<std::int16_t> TimeoutSeconds;
   List<std::int16_t> Counts;
   List<std::int16_t> ActionCounts;
+  // A text one of the window's visible controls must show (/X:); empty for none.
+  List<std::string> WindowTexts;
 
   // ---- Commands (1 to CommandCount). ----
   List<std::string> Commands;

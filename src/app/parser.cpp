@@ -163,6 +163,9 @@ void frmZandrel::OptionLoop() {
     } else if (key == "K:") {
       WorkString = unprotect(value);
       ParseStr2StrArray(WorkString, ",", "", KeyStrings, WindowCount);
+    } else if (key == "X:") {
+      WorkString = unprotect(value);
+      ParseStr2StrArray(WorkString, ",", "", WindowTexts, WindowCount);
     } else if (key == "T:") {
       WorkString = value;
       ParseStr2IntArray(WorkString, ",", 3, TimeoutSeconds, WindowCount);
@@ -199,6 +202,7 @@ void frmZandrel::ReconcileLists() {
   // known at that moment; bring it to the full count so that nothing reads past a list's end.
   FillUp<std::int16_t>(ActivationModes, WindowCount, 1);
   FillUp<std::string>(KeyStrings, WindowCount, "");
+  FillUp<std::string>(WindowTexts, WindowCount, "");
   FillUp<std::int16_t>(TimeoutSeconds, WindowCount, 3);
   FillUp<std::int16_t>(Counts, WindowCount, 0);
   FillUp<std::int16_t>(ExecutionModes, CommandCount, 0);
@@ -216,6 +220,7 @@ void frmZandrel::ReconcileLists() {
     ResetList<std::int16_t>(ActivationModes, windows, 1);
   }
   if (!present("/K:")) KeyStrings.Redim(windows);
+  if (!present("/X:")) ResetList<std::string>(WindowTexts, windows, "");
   if (present("/M:")) {
     for (int i = 1; i <= commands; ++i) {
       if (ExecutionModes[i] < 0 || ExecutionModes[i] > 5) ExecutionModes[i] = 0;

@@ -8,6 +8,7 @@
 //   IWindows::WindowTitle            GetWindowTextW, once unless the title fills the buffer (UTF-8)
 //   IWindows::IsVisible / IsEnabled  IsWindowVisible (and not cloaked: DwmGetWindowAttribute
 //                                    DWMWA_CLOAKED) / IsWindowEnabled
+//   IWindows::ChildCaptions          EnumChildWindows, IsWindowVisible, GetWindowTextW
 //   IWindows::IsAlive                IsWindow
 //   IWindows::IsResponding           IsHungAppWindow, SendMessageTimeoutW(SMTO_ABORTIFHUNG)
 //   IWindows::SetForeground          SetForegroundWindow
@@ -71,6 +72,10 @@ class IWindows {
   virtual WindowHandle NextWindow(WindowHandle Window, int Relation) = 0;
   // The title as UTF-8 without any terminator; empty for an untitled or vanished window.
   virtual std::string WindowTitle(WindowHandle Window) = 0;
+  // The captions (UTF-8) of the window's visible descendants, at any depth, each followed by a
+  // line feed; read without sending the window's program a message, so a program that does not
+  // answer cannot stop the caller.
+  virtual std::string ChildCaptions(WindowHandle Window) = 0;
   virtual bool IsVisible(WindowHandle Window) = 0;
   virtual bool IsEnabled(WindowHandle Window) = 0;
   // Whether the window is still there; false once it has been destroyed.

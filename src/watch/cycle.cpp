@@ -17,15 +17,20 @@ void Announce(frmZandrel& Form, const std::string& Text) {
 }
 
 void TitleStep(frmZandrel& Form, int Entry, const std::string& Text) {
-  Announce(Form, "Looking for window containing \"" + Text + "\" string...");
-  // Only the first window in z-order whose title matches counts, even when it is hidden or
-  // disabled and a usable one lies below it.
-  const WindowHandle window = Form.FindWindowByTitle(Text);
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
+  // Entries with one title are told apart in the log by the text they wait for.
+  std::string subject = "\"" + Text + "\" string";
+  if (!shown.empty()) subject += " and \"" + shown + "\" text";
+  subject += "...";
+  Announce(Form, "Looking for window containing " + subject);
+  // Only the first window in z-order whose title matches (and which shows the text) counts, even
+  // when it is hidden or disabled and a usable one lies below it.
+  const WindowHandle window = Form.FindWindowByTitle(Text, shown);
   if (window != 0 && Form.Os.Windows.IsEnabled(window) && Form.Os.Windows.IsVisible(window)) {
-    Announce(Form, "Found window containing \"" + Text + "\" string...");
+    Announce(Form, "Found window containing " + subject);
     Form.DoActions(window, static_cast<std::int16_t>(Entry));
   } else {
-    const std::string text = "'" + Text + "' window not found.";
+    const std::string text = "'" + Text + "' window" + Form.TextWords(Entry, '\'') + " not found.";
     Form.Add2Log(Form.LogFilePath, text);
     Form.ShowStatus(text);
   }
@@ -39,20 +44,23 @@ void TimeoutStep(frmZandrel& Form, int Entry) {
   const double elapsed = Form.Os.Clock.MonotonicSeconds() - Form.StartMonotonic;
   if (timeout < 0 || !(elapsed > timeout)) return;
   Form.Add2Log(Form.LogFilePath, "Timeout of " + std::to_string(timeout) + " seconds for '" +
-                                     Form.WindowStrings[Entry] +
-                                     "' window reached; Window removed from search list");
+                                     Form.WindowStrings[Entry] + "' window" +
+                                     Form.TextWords(Entry, '\'') +
+                                     " reached; Window removed from search list");
   Form.WindowStrings[Entry] = "";
 }
 
 void AllWindowsStep(frmZandrel& Form, int Entry) {
-  Announce(Form, "Executing applicable actions for all windows...");
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
+  Announce(Form,
+           "Executing applicable actions for all windows" + Form.TextWords(Entry, '"') + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   for (int j = 1; j <= last; ++j) {
     const WindowHandle window = Form.CurrentHandles[j];
     const std::string title = Form.CleanTitle(window);
     const bool enabled = Form.Os.Windows.IsEnabled(window);
     const bool visible = Form.Os.Windows.IsVisible(window);
-    if (enabled && visible && !title.empty()) {
+    if (enabled && visible && !title.empty() && Form.ShowsText(window, shown)) {
       Announce(Form, "Acting on window \"" + title + "\"...");
       // The entry may have been dealt with by an earlier window of this tick; the rest of the
       // windows still get their actions, and the entry counts as finished from the next tick.
@@ -62,7 +70,8 @@ void AllWindowsStep(frmZandrel& Form, int Entry) {
 }
 
 void NewWindowsStep(frmZandrel& Form, int Entry) {
-  Announce(Form, "Looking for new windows...");
+  const std::string shown = Form.WindowTexts.ValueOr(Entry, {});
+  Announce(Form, "Looking for new windows" + Form.TextWords(Entry, '"') + "...");
   const std::int16_t last = Form.EnumWindowHandles(Form.CurrentHandles);
   // Sorted once per visit, so a crowded desktop costs n log n here instead of n squared.
   std::vector<WindowHandle> present;
@@ -75,7 +84,7 @@ void NewWindowsStep(frmZandrel& Form, int Entry) {
     const bool visible = Form.Os.Windows.IsVisible(window);
     if (!isNew || !enabled || !visible) continue;
     const std::string title = Form.CleanTitle(window);
-    if (title.empty()) continue;
+    if (title.empty() || !Form.ShowsText(window, shown)) continue;
     Announce(Form, "New window found (\"" + title + "\")...");
     Form.DoActions(window, static_cast<std::int16_t>(Entry));
   }
@@ -114,6 +123,11 @@ void RunTick(frmZandrel& Form) {
 }
 
 }  // namespace
+
+std::string frmZandrel::TextWords(int Entry, char Quote) {
+  const std::string shown = WindowTexts.ValueOr(Entry, {});
+  return shown.empty() ? shown : " with " + (Quote + shown) + Quote + " text";
+}
 
 void frmZandrel::tmrWaitForWindow_Timer() {
   // A timer event that arrives while a tick waits in a yield is dropped: the entry loop and

@@ -7,6 +7,21 @@
 
 namespace tollivox {
 
+namespace {
+
+// Captions as they are drawn: "&" marks the access key of the character after it and is not
+// shown; "&&" shows one "&". One before the line feed that ends a caption goes alone.
+std::string WithoutAccessKeys(const std::string& Captions) {
+  std::string shown;
+  for (std::size_t i = 0; i < Captions.size(); ++i) {
+    if (Captions[i] == '&' && ++i == Captions.size()) break;
+    shown += Captions[i];
+  }
+  return shown;
+}
+
+}  // namespace
+
 std::int16_t frmZandrel::EnumWindowHandles(List<WindowHandle>& hWndArray) {
   std::int16_t last = 0;
   // The fatal report knows this procedure as EnumTotalWindows.
@@ -35,16 +50,23 @@ bool frmZandrel::WindowExists(std::string WindowString) {
   return found;
 }
 
-WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text) {
+WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text, const std::string& Shown) {
   const std::string wanted = Os.System.ToUpper(Text);
   for (WindowHandle window = Os.Windows.NextWindow(Os.Windows.DesktopWindow(), kGwChild);
        window != 0; window = Os.Windows.NextWindow(window, kGwHwndNext)) {
     // The raw title without its terminator, which never decides a match (no search text holds
     // one): read as it is, without the copy that adding the terminator would cost every visit.
     const std::string title = Os.System.ToUpper(Os.Windows.WindowTitle(window));
-    if (title.find(wanted) != std::string::npos) return window;
+    // Controls are read only below a window whose title already matches.
+    if (title.find(wanted) != std::string::npos && ShowsText(window, Shown)) return window;
   }
   return 0;
+}
+
+bool frmZandrel::ShowsText(WindowHandle Window, const std::string& Shown) {
+  // No text given on the command line holds a line feed, so none is found across two captions.
+  return Shown.empty() || Os.System.ToUpper(WithoutAccessKeys(Os.Windows.ChildCaptions(Window)))
+                                  .find(Os.System.ToUpper(Shown)) != std::string::npos;
 }
 
 std::string frmZandrel::RawTitle(WindowHandle Window) {

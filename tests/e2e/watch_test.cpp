@@ -213,5 +213,23 @@ TEST_F(E2eWatch, AllWindowsEntryActsOnEveryWindowOfTheTickInWhichItsCountIsReach
   EXPECT_EQ(second.WaitForReceived(1), "k");
 }
 
+TEST_F(E2eWatch, NewWindowsEntryWithATextActsOnlyOnTheWindowShowingIt) {
+  const std::string arguments = "/W:$NEW /X:\"trial has expired\" /K:{ESC}q /C:1 /I:300 /L:run.log";
+  Tollivox& program = StartProgram(arguments);
+  WaitForLogLine(LogPath(), "Looking for new windows with \"trial has expired\" text...");
+  TestWindow& plain = Window("Orbit Trial", {.Extra = "--label \"Days left: 3\""});
+  TestWindow& expired = Window("Orbit Trial", {.Extra = "--label \"Your trial has &expired\""});
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_EQ(expired.WaitForReceived(6), "{ESC}q");
+  EXPECT_THAT(plain.Received(), IsEmpty());
+  std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_GE(texts.size(), 4u);
+  EXPECT_THAT(std::vector(texts.end() - 5, texts.end()),
+              ElementsAre("New window found (\"Orbit Trial\")...", Sending("{ESC}q"),
+                          "Count of 1 for '$NEW' window with 'trial has expired' text reached; "
+                          "Window removed.",
+                          kDealtWith, kUnloaded));
+}
+
 }  // namespace
 }  // namespace tollivox::e2e

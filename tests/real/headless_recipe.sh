@@ -21,9 +21,9 @@ fi
 
 mkdir -p "$work"
 # The prefix stays between runs (it takes a while to make); the installed folder does not.
-rm -rf "$work/wineprefix/drive_c/Example" "$work/install.log"
+rm -rf "$work/wineprefix/drive_c/Orbit" "$work/install.log"
 cp "$program" "$work/tollivox.exe"
-cp "$setup" "$work/example-setup.exe"
+cp "$setup" "$work/orbit-setup.exe"
 printf '%s' "$script" >"$work/install.sh"
 cd "$work"
 # Away from the test run's display, server and prefix, as on a fresh CI machine.

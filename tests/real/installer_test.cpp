@@ -16,11 +16,11 @@ constexpr std::chrono::milliseconds kInstallLimit = 90s;
 constexpr const char* kWelcome = "Example Application Setup: Welcome";
 constexpr const char* kDealtWith = "Dealt with all windows for counts and timeouts specified";
 
-// The installer the test run built, as a Windows path.
-std::wstring SetupProgram() {
+// An installer the test run built, as a Windows path: the one whose pages rename the title, or
+// the stock one (TOLLIVOX_STOCK_SETUP) whose pages all keep one.
+std::wstring SetupProgram(const wchar_t* Variable = L"TOLLIVOX_SETUP") {
   wchar_t value[MAX_PATH * 2] = {};
-  DWORD length =
-      GetEnvironmentVariableW(L"TOLLIVOX_SETUP", value, static_cast<DWORD>(std::size(value)));
+  DWORD length = GetEnvironmentVariableW(Variable, value, static_cast<DWORD>(std::size(value)));
   return length > 0 && length < std::size(value) ? value : L"";
 }
 
@@ -103,6 +103,33 @@ TEST_F(RealInstaller, InstallsUnattendedIntoTheOfferedOrATypedFolderAndUninstall
     EXPECT_TRUE(WaitUntil(
         [] { return FindWindowTitled("Example Application Uninstall: Completed") == nullptr; }));
   }
+}
+
+TEST_F(RealInstaller, AnswersAStockInstallerWhosePagesShareOneTitleByWhatTheyShow) {
+  const std::wstring stock = SetupProgram(L"TOLLIVOX_STOCK_SETUP");
+  ASSERT_TRUE(FileExists(stock)) << "no stock installer was built";
+  const std::wstring folder = Scratch.File(L"Orbit Tools");
+  Process setup = Process::Start(stock, SetupArguments(folder), Scratch.Path());
+  ASSERT_NE(WaitForWindowTitled("Orbit Tools Setup", kInstallLimit), nullptr);
+  // The guide's command line: the licence is accepted by its access key, then Next.
+  Tollivox program(Scratch);
+  program.Start(
+      "/W:\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\" "
+      "/X:\"Welcome to\",\"License Agreement\",\"Choose Install Location\",Completing "
+      "/K:~,%a%n,~,~ /C:1,1,1,1 /T:120,120,120,120 /L:install.log");
+  EXPECT_EQ(setup.WaitForExit(kInstallLimit), 0u) << "the installer did not finish";
+  std::vector<std::string> texts = EndsByItself(program, L"install.log");
+  std::vector<std::string> counts;
+  for (const std::string& text : texts) {
+    if (text.rfind("Count of ", 0) == 0) counts.push_back(text);
+  }
+  auto count = [](const char* Text) {
+    return "Count of 1 for 'Orbit Tools Setup' window with '" + std::string(Text) +
+           "' text reached; Window removed.";
+  };
+  EXPECT_THAT(counts, ElementsAre(count("Welcome to"), count("License Agreement"),
+                                  count("Choose Install Location"), count("Completing")));
+  EXPECT_THAT(FileNames(folder), ElementsAre("orbit-license.txt", "readme.txt"));
 }
 
 TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) {

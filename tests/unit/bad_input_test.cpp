@@ -58,7 +58,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"/W Setup /L:run.log", Outcome::Syntax},
       {"/W;Setup /L:run.log", Outcome::Syntax},
       {"/K:{ENTER} /T:5 /L:run.log", Outcome::Syntax},
-      {"/X:Setup /L:run.log", Outcome::Syntax},
+      {"/Y:Setup /L:run.log", Outcome::Syntax},
       {"\"/W:Setup\" /L:run.log", Outcome::Syntax},
       {"/W:Setup /L:", Outcome::Syntax},
       {"/W:Setup /l:   ", Outcome::Syntax},
@@ -97,7 +97,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       // A log folder that does not exist: the first line cannot be written.
       {"/W:Setup /L:C:\\No Such Folder\\run.log", Outcome::LogFailure},
       // Pieces that are ignored: the watch starts and acts on the window.
-      {"/W:Setup /X:1 /K:a /L:run.log", Outcome::Runs, "", "a", "a"},
+      {"/W:Setup /Y:1 /K:a /L:run.log", Outcome::Runs, "", "a", "a"},
       {"/W:Setup /K:b /Z /L:run.log", Outcome::Runs, "", "b", "b"},
       {"junk /W:Setup /K:c /L:run.log", Outcome::Runs, "", "c", "c"},
       {"//W:Setup /K:d /L:run.log", Outcome::Runs, "", "d", "d"},

@@ -119,7 +119,7 @@ TEST(CommandLineParser, BuildsTheWatchEntries) {
       // The last /W: wins; values given for more entries stay unused at the end.
       {"/W:a,b,c /K:1,2,3 /W:x", {"x"}, {1}, {"1", "2", "3"}, {3}, {0}},
       {"/W Setup /W:x", {"x"}, {1}, {""}, {3}, {0}},
-      {"/X:1 /W:x /Z", {"x"}, {1}, {""}, {3}, {0}},
+      {"/Y:1 /W:x /Z", {"x"}, {1}, {""}, {3}, {0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Arguments);
@@ -133,6 +133,35 @@ TEST(CommandLineParser, BuildsTheWatchEntries) {
     EXPECT_EQ(Elements(f.TimeoutSeconds), c.Timeouts);
     EXPECT_EQ(Elements(f.Counts), c.Counts);
     EXPECT_TRUE(h.Desk.MessageBoxes().empty());
+  }
+}
+
+TEST(CommandLineParser, ReadsOneWindowTextPerEntry) {
+  struct Case {
+    std::string Arguments;
+    Strings Texts;
+  };
+  const Case cases[] = {
+      {"/W:a,b /X:\"I accept\",\"x/y\" /K:k", {"I accept", "x/y"}},
+      // Quotes protect "/" only: a quoted comma still separates two texts.
+      {"/W:a,b /X:\"Next, then\"", {"Next", "then"}},
+      {"/W:a,b,c /X:t", {"t", "", ""}},
+      {"/W:a /X:t,u,v", {"t", "u", "v"}},
+      {"/x:t /W:a,b", {"t", ""}},
+      {"/W:a,b,c /X:,u,", {"", "u", ""}},
+      {"/W:a,b /X:", {"", ""}},
+      {"/W:a,b", {"", ""}},
+      {"/W:a /X:\"C:\\Program Files/x\" /X:last", {"last"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Arguments);
+    test::Harness h;
+    ASSERT_TRUE(Parse(h, c.Arguments));
+    EXPECT_EQ(Elements(h.Form.WindowTexts), c.Texts);
+    // A restart parses the same line into the lists left from the run before.
+    h.Form.WindowTexts[1] = "blanked";
+    ASSERT_TRUE(Parse(h, c.Arguments));
+    EXPECT_EQ(Elements(h.Form.WindowTexts), c.Texts);
   }
 }
 

@@ -80,9 +80,24 @@ LRESULT CALLBACK HelperWindowProc(HWND Window, UINT Message, WPARAM WParam, LPAR
   return DefWindowProcW(Window, Message, WParam, LParam);
 }
 
+// Controls of a page: a label and a button shown (the button inside a shown panel), a label
+// hidden, and a button shown inside a hidden panel.
+void AddControls(HWND Window) {
+  auto add = [&](HWND Parent, const wchar_t* Class, const wchar_t* Caption, bool Shown) {
+    return CreateWindowExW(0, Class, Caption, WS_CHILD | (Shown ? WS_VISIBLE : 0), 0, 0, 80, 20,
+                           Parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  };
+  add(Window, L"STATIC", L"I &accept the terms", true);
+  add(Window, L"STATIC", L"Hidden label", false);
+  add(add(Window, L"STATIC", L"Shown panel", true), L"BUTTON", L"&Next >", true);
+  add(add(Window, L"STATIC", L"", false), L"BUTTON", L"Inside hidden panel", true);
+}
+
 // --show-window TITLE EVENTS: shows a top-level window titled TITLE and keeps its messages
-// flowing until EVENTS.release is set.
-int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Events) {
+// flowing until EVENTS.release is set. --show-hung-page: the same with controls, and then stops
+// taking messages, as a busy program does.
+int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Events,
+                            bool HungPage = false) {
   KernelHandle ready = OpenNamedEvent(Events + L".ready");
   KernelHandle release = OpenNamedEvent(Events + L".release");
   if (!ready.Valid() || !release.Valid()) return 3;
@@ -95,8 +110,14 @@ int ShowWindowUntilReleased(const std::wstring& Title, const std::wstring& Event
       CreateWindowExW(0, windowClass.lpszClassName, Title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100,
                       300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (window == nullptr) return 2;
+  if (HungPage) AddControls(window);
   ShowWindow(window, SW_SHOWNORMAL);
   SetEvent(ready.Get());
+  if (HungPage) {
+    WaitForSingleObject(release.Get(), kHelperLifetimeMs);
+    DestroyWindow(window);
+    return 0;
+  }
   DWORD deadline = GetTickCount() + kHelperLifetimeMs;
   HANDLE waitFor = release.Get();
   for (;;) {
@@ -122,6 +143,9 @@ int RunHelperMode(int Argc, wchar_t** Argv) {
   if (mode == L"--report-startup" && Argc == 3) return ReportStartup(Argv[2]);
   if (mode == L"--report-command-line" && Argc >= 3) return ReportCommandLine(Argv[2]);
   if (mode == L"--show-window" && Argc == 4) return ShowWindowUntilReleased(Argv[2], Argv[3]);
+  if (mode == L"--show-hung-page" && Argc == 4) {
+    return ShowWindowUntilReleased(Argv[2], Argv[3], true);
+  }
   return -1;
 }
 

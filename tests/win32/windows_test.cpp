@@ -231,5 +231,47 @@ TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   EXPECT_TRUE(Eventually([&] { return windows.WindowTitle(found).empty(); }));
 }
 
+TEST(WindowsOtherProcess, ShownControlCaptionsReadWhileTheProgramDoesNotAnswer) {
+  Win32Windows windows;
+  std::wstring title = L"Tollivox hung page " + UniqueName(L"page");
+  std::wstring events = UniqueName(L"page");
+  NamedEvent ready(events + L".ready");
+  NamedEvent release(events + L".release");
+  HelperProcess helper(L"--show-hung-page \"" + title + L"\" " + events);
+  ASSERT_TRUE(test::WaitUntilReady(ready, helper));
+  const WindowHandle page = Handle(FindWindowW(nullptr, title.c_str()));
+  ASSERT_NE(page, 0u);
+
+  // Captions as stored, at every depth, hidden ones and those below a hidden panel left out;
+  // asking must not wait for the program, which takes no messages until it is released.
+  std::vector<std::string> captions;
+  const std::string read = windows.ChildCaptions(page);
+  for (std::size_t start = 0, end; (end = read.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    captions.push_back(read.substr(start, end - start));
+  }
+  std::sort(captions.begin(), captions.end());
+  EXPECT_EQ(captions, (std::vector<std::string>{"&Next >", "I &accept the terms", "Shown panel"}));
+  EXPECT_TRUE(read.ends_with('\n'));
+  EXPECT_EQ(windows.ChildCaptions(0), "");
+
+  release.Set();
+  EXPECT_EQ(helper.WaitForExit(10000), 0);
+}
+
+TEST(WindowsTitles, OwnControlCaptions) {
+  Win32Windows windows;
+  OwnWindow window(L"Tollivox own page");
+  HWND label = CreateWindowExW(0, L"STATIC", L"Own &label", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20,
+                               window.Get(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(label, nullptr);
+  // Controls count as shown only while the window that holds them is.
+  EXPECT_TRUE(windows.ChildCaptions(Handle(window.Get())).empty());
+  ShowWindow(window.Get(), SW_SHOW);
+  EXPECT_EQ(windows.ChildCaptions(Handle(window.Get())), "Own &label\n");
+  ShowWindow(label, SW_HIDE);
+  EXPECT_TRUE(windows.ChildCaptions(Handle(window.Get())).empty());
+}
+
 }  // namespace
 }  // namespace tollivox::win32

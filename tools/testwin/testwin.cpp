@@ -7,6 +7,7 @@
 //                      (Enter "\n", Tab "\t", Backspace "\b", Esc "{ESC}", Ctrl+x
 //                      "^x", Alt+x "%x") and every key that gives none, as
 //                      "{VK:hh}" behind any "+", "^", "%" for Shift, Ctrl, Alt
+//   --label TEXT       add a label control captioned TEXT, as a dialog page shows
 //   --hidden           create the window without showing it
 //   --disabled         create the window disabled
 //   --delay-ms N       create the window only N ms after start
@@ -59,6 +60,7 @@ struct Options {
   std::wstring ReadyFile;
   std::wstring StateFile;
   std::optional<std::wstring> NewTitle;
+  std::optional<std::wstring> Label;
   bool Hidden = false;
   bool Disabled = false;
   bool VanishOnActivate = false;
@@ -233,6 +235,11 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0, 0,
           0, 0, Window, reinterpret_cast<HMENU>(kEditId), GetModuleHandleW(nullptr), nullptr);
       if (gEdit == nullptr) return -1;
+      if (gOptions.Label &&
+          CreateWindowExW(0, L"STATIC", gOptions.Label->c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 200,
+                          20, Window, nullptr, GetModuleHandleW(nullptr), nullptr) == nullptr) {
+        return -1;
+      }
       gEditProc = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(gEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
       return 0;
@@ -338,6 +345,8 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
       Result.Title = value;
     } else if (name == L"--new-title") {
       Result.NewTitle = value;
+    } else if (name == L"--label") {
+      Result.Label = value;
     } else if (name == L"--record" || name == L"--ready" || name == L"--state") {
       if (*value == L'\0') return false;
       (name == L"--record"  ? Result.RecordFile

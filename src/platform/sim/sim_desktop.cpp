@@ -134,6 +134,10 @@ void SimDesktop::SetWindowEnabled(WindowHandle Window, bool Enabled) {
   if (SimWindow* window = Find(Window)) window->Enabled = Enabled;
 }
 
+void SimDesktop::AddControl(WindowHandle Window, const std::string& Caption, bool Visible) {
+  if (SimWindow* window = Find(Window)) window->Controls.push_back({Caption, Visible});
+}
+
 std::size_t SimDesktop::IndexOf(WindowHandle Window) {
   // Walks ask about the window just below the last one, so try there first: a walk over a
   // crowded desktop then costs linear time, as on Windows.
@@ -164,6 +168,18 @@ std::string SimDesktop::WindowTitle(WindowHandle Window) {
   if (OnTitleRead) OnTitleRead(Window);
   SimWindow* window = Find(Window);
   return window ? window->Title : std::string();
+}
+
+std::string SimDesktop::ChildCaptions(WindowHandle Window) {
+  ControlReads.push_back(Window);
+  std::string captions;
+  // Captions are read from the window structures, so a window that does not answer is read too.
+  if (SimWindow* window = Find(Window)) {
+    for (const SimControl& control : window->Controls) {
+      if (control.Visible) captions += control.Caption + "\n";
+    }
+  }
+  return captions;
 }
 
 bool SimDesktop::IsVisible(WindowHandle Window) {

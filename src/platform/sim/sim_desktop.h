@@ -23,6 +23,13 @@ struct ProgramEnded {
   int ExitCode;
 };
 
+// A control below a top-level window (a label, a button, a page's dialog); Visible is false when
+// it or any window between it and the top-level window is hidden.
+struct SimControl {
+  std::string Caption;
+  bool Visible = true;
+};
+
 struct SimWindow {
   WindowHandle Handle = 0;
   std::string Title;
@@ -36,6 +43,7 @@ struct SimWindow {
   bool Elevated = false;
   // Kept out of view by the system though its style says visible (another virtual desktop).
   bool Cloaked = false;
+  std::vector<SimControl> Controls;
 };
 
 // One call made on a window, in the order made.
@@ -96,6 +104,9 @@ class SimDesktop final : public IWindows,
   void SetTitle(WindowHandle Window, const std::string& Title);
   void SetVisible(WindowHandle Window, bool Visible);
   void SetWindowEnabled(WindowHandle Window, bool Enabled);
+  void AddControl(WindowHandle Window, const std::string& Caption, bool Visible = true);
+  // The windows whose controls have been read, in the order read.
+  std::vector<WindowHandle> ControlReads;
   SimWindow* Find(WindowHandle Window);
   WindowHandle Foreground() const { return foreground_; }
   WindowHandle Focus() const { return focus_; }
@@ -207,6 +218,7 @@ class SimDesktop final : public IWindows,
   WindowHandle DesktopWindow() override { return kDesktop; }
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
+  std::string ChildCaptions(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

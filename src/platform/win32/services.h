@@ -42,6 +42,7 @@ class Win32Windows final : public IWindows {
   WindowHandle DesktopWindow() override;
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
+  std::string ChildCaptions(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

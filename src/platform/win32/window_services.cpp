@@ -38,7 +38,33 @@ constexpr std::size_t kKeptTitleUnits = 4096;
 // Past this the doubled count would not fit in an int; what the buffer holds is taken as it is.
 constexpr int kLargestTitleUnits = INT_MAX / 2;
 
+struct CaptionWalk {
+  Win32Windows& Windows;
+  std::string Captions;
+};
+
+BOOL CALLBACK CollectCaption(HWND Child, LPARAM State) {
+  auto& walk = *reinterpret_cast<CaptionWalk*>(State);
+  // IsWindowVisible is true only when every window up to the top-level one is shown, so the
+  // controls of a hidden page are left out with it.
+  if (IsWindowVisible(Child) != FALSE) {
+    walk.Captions += walk.Windows.WindowTitle(FromHwnd(Child));
+    walk.Captions += '\n';
+  }
+  return TRUE;
+}
+
 }  // namespace
+
+std::string Win32Windows::ChildCaptions(WindowHandle Window) {
+  CaptionWalk walk{*this, {}};
+  // A null parent would walk the top-level windows instead. GetWindowTextW reads another
+  // program's captions from the window structures, without a message that could wait on it.
+  if (Window != 0) {
+    EnumChildWindows(ToHwnd(Window), CollectCaption, reinterpret_cast<LPARAM>(&walk));
+  }
+  return walk.Captions;
+}
 
 WindowHandle Win32Windows::DesktopWindow() { return FromHwnd(GetDesktopWindow()); }
 
