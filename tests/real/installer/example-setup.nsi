@@ -1,11 +1,15 @@
 ; A small installer of the usual shape: welcome, licence ("I Agree"), folder, install and finish
 ; pages, and an uninstaller. The tests and the demo drive it as a user would.
 ;
-;   makensis -DOUTFILE=<path of the setup program> example-setup.nsi
+;   makensis [-DAMD64] -DOUTFILE=<path of the setup program> example-setup.nsi
 ;
 ; Started with /D=<folder> (last on its command line) it offers that folder on its folder page.
 
 Unicode true
+; -DAMD64 builds the 64-bit setup program, for machines that run 64-bit programs only.
+!ifdef AMD64
+  Target amd64-unicode
+!endif
 !include "MUI2.nsh"
 
 !ifndef OUTFILE
