@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -19,6 +20,9 @@
 namespace tollivox::sim {
 
 // Thrown by EndProgram; only test code catches it.
+// Upper case for the letters a test may use: ASCII and the Latin-1 letters (UTF-8).
+std::string UpperUtf8(std::string_view Text);
+
 struct ProgramEnded {
   int ExitCode;
 };
