@@ -6,6 +6,7 @@
 #include "app/frmZandrel.h"
 #include "platform/win32/console_layout.h"
 #include "platform/win32/resource.h"
+#include "platform/win32/system_library.h"
 
 namespace tollivox::win32 {
 
@@ -34,19 +35,10 @@ int SystemDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-// A function of user32 that only later systems have: looked up, so the program still starts
-// on the earlier ones.
-template <typename Function>
-Function User32Function(const char* Name) {
-  HMODULE user = GetModuleHandleW(L"user32.dll");
-  return user ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user, Name)))
-              : nullptr;
-}
-
 // The DPI of the monitor the window is on (Windows 10 1607), else the system's.
 int WindowDpi(HWND Window) {
   using DpiCall = UINT(WINAPI*)(HWND);
-  static const auto call = User32Function<DpiCall>("GetDpiForWindow");
+  static const auto call = LoadedFunction<DpiCall>(L"user32.dll", "GetDpiForWindow");
   const UINT dpi = call ? call(Window) : 0;
   return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
 }
@@ -198,7 +190,7 @@ SIZE Win32Console::OuterSize(int Dpi) const {
   RECT frame{0, 0, PixelsX(kClientWidth), PixelsY(kClientHeight)};
   // The frame's own metrics at that DPI, where the system can tell them (Windows 10 1607).
   using AdjustCall = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = User32Function<AdjustCall>("AdjustWindowRectExForDpi");
+  static const auto adjust = LoadedFunction<AdjustCall>(L"user32.dll", "AdjustWindowRectExForDpi");
   if (!adjust || !adjust(&frame, kWindowStyle, FALSE, 0, static_cast<UINT>(Dpi))) {
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   }

@@ -6,11 +6,9 @@ void RestrictLibrarySearch() {
   // Windows 7 has SetDefaultDllDirectories only with update KB2533623: looked up, not imported,
   // so that the program still starts without it.
   using SetDirectoriesCall = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto restrict = kernel ? reinterpret_cast<SetDirectoriesCall>(reinterpret_cast<void*>(
-                               GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                         : nullptr;
-  if (restrict&& restrict(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) return;
+  auto setDirectories =
+      LoadedFunction<SetDirectoriesCall>(L"kernel32.dll", "SetDefaultDllDirectories");
+  if (setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) return;
   // Without it, at least the current folder leaves the search.
   SetDllDirectoryW(L"");
 }

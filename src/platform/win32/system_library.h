@@ -21,4 +21,13 @@ Function SystemFunction(const wchar_t* Library, const char* Name) {
                 : nullptr;
 }
 
+// A function of a library the program already has loaded (kernel32, user32, ntdll) that only
+// later systems have, or null: looked up, so that the program still starts on the earlier ones.
+template <typename Function>
+Function LoadedFunction(const wchar_t* Library, const char* Name) {
+  HMODULE module = GetModuleHandleW(Library);
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, Name)))
+                : nullptr;
+}
+
 }  // namespace tollivox::win32

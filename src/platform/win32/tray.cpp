@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::win32 {
@@ -52,10 +53,7 @@ VersionNumbers RunningWindowsVersion() {
   using GetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto call = ntdll ? reinterpret_cast<GetVersionCall>(
-                          reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                    : nullptr;
+  auto call = LoadedFunction<GetVersionCall>(L"ntdll.dll", "RtlGetVersion");
   if (call == nullptr || call(&info) != 0) return {};
   return {static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion)};
 }
