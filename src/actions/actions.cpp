@@ -18,6 +18,32 @@ constexpr int kFrontSettleLooks = 6;
 // What became of one key string.
 enum class KeysOutcome { Sent, WindowClosed, Withheld };
 
+// A string of control steps only: it needs neither the front nor the input desktop.
+bool OnlyControls(const KeyStepsResult& Parsed) {
+  if (Parsed.Error != 0 || Parsed.Steps.empty()) return false;
+  for (const KeyStep& step : Parsed.Steps) {
+    if (!step.IsControl) return false;
+  }
+  return true;
+}
+
+// Why typed keys would not reach the window now; null when they would. Asked again right before
+// every key step, after the log write that may have waited on a busy file: nothing that can wait
+// stands between this and SendInput.
+const char* KeysBlocked(frmZandrel& Form, WindowHandle Target, bool MustBeInFront) {
+  if (!Form.Os.Windows.IsAlive(Target)) return "Window closed";
+  if (!Form.Os.Keyboard.DesktopReceivesInput()) return "Desktop not receiving input";
+  if (MustBeInFront && !Form.Os.Windows.OwnsForeground(Target)) return "Window not in front";
+  return nullptr;
+}
+
+// Says in the status and the log why the rest of a key string was not sent.
+void SayWithheld(frmZandrel& Form, const std::string& Reason, const std::string& Keys) {
+  const std::string text = Reason + "; \"" + Keys + "\" keystrokes not sent.";
+  Form.Os.View.SetText(Control::lblMessage, text);
+  Form.Add2Log(Form.LogFilePath, text);
+}
+
 // Keys are typed into whatever has the focus, so they go only when that is the window they are
 // meant for. Not once the window has gone (they would reach some other window), nor into a
 // window that does not answer (they would pile up and all be acted on when it wakes), nor while
@@ -25,39 +51,59 @@ enum class KeysOutcome { Sent, WindowClosed, Withheld };
 // prompt, disconnected session) or the window's process runs at a higher integrity level. And
 // after an activation, not unless the window is in front: when Windows refused the foreground
 // the focus is still in the user's own window. The checks come after the last yield before the
-// keys go, since the window may close or lose the front while the status repaints.
+// keys go, since the window may close or lose the front while the status repaints. Control steps
+// go to the control itself, so a string of them only needs the window there, answering, and
+// not above us.
 KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys,
                           bool MustBeInFront) {
   const std::string sending = "Sending \"" + Keys + "\" keystrokes...";
   Form.ShowStatus(sending);
+  const KeyStepsResult parsed = ParseKeySteps(Keys);
+  const bool typed = !OnlyControls(parsed);
   IWindows& windows = Form.Os.Windows;
   // Asked in this order, a window that closes while it is asked whether it answers reads as
   // closed.
   const bool answers = windows.IsResponding(Target);
-  const char* skipped = nullptr;
+  std::string skipped;
   const bool closed = !windows.IsAlive(Target);
+  const Elevation elevation = closed ? Elevation::NotHigher : windows.ElevationOf(Target);
   if (closed) {
     skipped = "Window closed";
   } else if (!answers) {
     skipped = "Window not responding";
-  } else if (!Form.Os.Keyboard.DesktopReceivesInput()) {
+  } else if (typed && !Form.Os.Keyboard.DesktopReceivesInput()) {
     skipped = "Desktop not receiving input";
-  } else if (windows.RunsHigher(Target)) {
+  } else if (elevation == Elevation::Higher) {
     skipped = "Window runs as administrator";
-  } else if (MustBeInFront && !windows.OwnsForeground(Target)) {
+  } else if (elevation == Elevation::Unreadable) {
+    skipped = "Window's integrity level cannot be read";
+  } else if (typed && MustBeInFront && !windows.OwnsForeground(Target)) {
     skipped = "Window not in front";
   }
   const std::string text =
-      skipped ? std::string(skipped) + "; \"" + Keys + "\" keystrokes not sent." : sending;
-  if (skipped) Form.Os.View.SetText(Control::lblMessage, text);
+      skipped.empty() ? sending : skipped + "; \"" + Keys + "\" keystrokes not sent.";
+  if (!skipped.empty()) Form.Os.View.SetText(Control::lblMessage, text);
   Form.Add2Log(Form.LogFilePath, text);
-  KeyParseResult parsed = ParseKeyString(Keys);
   if (parsed.Error != 0) Raise(parsed.Error);
+  if (!skipped.empty()) {
+    Form.DoYield();
+    return closed ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
+  }
   KeysOutcome outcome = KeysOutcome::Sent;
-  if (skipped) {
-    outcome = closed ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
-  } else {
-    const SendCount count = Form.Os.Keyboard.Send(parsed.Events);
+  for (const KeyStep& step : parsed.Steps) {
+    if (step.IsControl) {
+      const std::string failed = Form.ActOnControl(Target, step);
+      if (failed.empty()) continue;
+      SayWithheld(Form, failed, Keys);
+      outcome = failed == "Window closed" ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
+      break;
+    }
+    if (const char* blocked = KeysBlocked(Form, Target, MustBeInFront)) {
+      SayWithheld(Form, blocked, Keys);
+      outcome = windows.IsAlive(Target) ? KeysOutcome::Withheld : KeysOutcome::WindowClosed;
+      break;
+    }
+    const SendCount count = Form.Os.Keyboard.Send(step.Events);
     if (count.Taken < count.Given) {
       // Input got blocked part way; the sender has let go of whatever it had pressed.
       const std::string partial = "Only " + std::to_string(count.Taken) + " of " +
@@ -66,6 +112,7 @@ KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::stri
       Form.Os.View.SetText(Control::lblMessage, partial);
       Form.Add2Log(Form.LogFilePath, partial);
       outcome = KeysOutcome::Withheld;
+      break;
     }
   }
   Form.DoYield();
@@ -111,11 +158,15 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
     const bool everyEntry = SendKeysAnyWindow != 0;
     const int first = everyEntry ? 1 : WindowNumber;
     const int last = everyEntry ? WindowCount : WindowNumber;
-    bool anyKeys = false;
-    for (int i = first; i <= last; ++i) anyKeys = anyKeys || !KeyStrings.ValueOr(i, "").empty();
+    // Only keys that are typed wait for the front; control steps do not need it.
+    bool anyTyped = false;
+    for (int i = first; i <= last; ++i) {
+      const std::string keys = KeyStrings.ValueOr(i, "");
+      anyTyped = anyTyped || (!keys.empty() && !OnlyControls(ParseKeySteps(keys)));
+    }
     // Modes 4 and 5 type into whatever has the focus, as they always did.
     const bool mustBeInFront = mode < 4;
-    if (mustBeInFront && anyKeys) WaitForFront(WindowHandle);
+    if (mustBeInFront && anyTyped) WaitForFront(WindowHandle);
     // A run whose keys did not all go is not counted, so that the next visit tries again; the
     // entry's timeout still ends it. A window that closed has had its run.
     bool withheld = false;

@@ -98,6 +98,9 @@ class frmZandrel {
   void RunCommandStep(std::int16_t WindowNumber);
   // After an activation: gives the window a moment to come to the front, messages running.
   void WaitForFront(WindowHandle Window);
+  // Acts on the control a control step of a key string names, below Window; empty when done,
+  // else why not (the start of a withheld line).
+  std::string ActOnControl(WindowHandle Window, const KeyStep& Step);
   void RunCommand(std::int16_t CommandNumber);
   void ShutdownSequence(const std::string& Command);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tollivox {
@@ -40,6 +41,17 @@ inline std::string_view TrimSpaces(std::string_view Text) {
   std::size_t first = Text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   return Text.substr(first, Text.find_last_not_of(' ') - first + 1);
+}
+
+// Captions as they are drawn: "&" marks the access key of the character after it and is not
+// shown; "&&" shows one "&". One before the line feed that ends a caption goes alone.
+inline std::string WithoutAccessKeys(std::string_view Captions) {
+  std::string shown;
+  for (std::size_t i = 0; i < Captions.size(); ++i) {
+    if (Captions[i] == '&' && ++i == Captions.size()) break;
+    shown += Captions[i];
+  }
+  return shown;
 }
 
 inline std::string_view TrimLeadingSpaces(std::string_view Text) {

@@ -30,6 +30,16 @@ constexpr NamedKey kNamedKeys[] = {
 
 constexpr std::size_t kLongestName = 10;  // SCROLLLOCK
 
+struct NamedVerb {
+  std::u32string_view Name;
+  ControlVerb Verb;
+};
+
+constexpr NamedVerb kControlVerbs[] = {{U"CLICK", ControlVerb::Click},
+                                       {U"CHECK", ControlVerb::Check},
+                                       {U"UNCHECK", ControlVerb::Uncheck},
+                                       {U"SETTEXT", ControlVerb::SetText}};
+
 // Strict UTF-8: overlong forms, surrogates and values above U+10FFFF are rejected, since a
 // string the user cannot have meant must not turn into arbitrary keystrokes.
 bool DecodeUtf8(std::string_view Text, std::vector<char32_t>& Out) {
@@ -166,7 +176,10 @@ class KeyStringParser {
     return pending_.Count == 0 && groups_.empty();
   }
 
-  std::vector<KeyEvent> TakeEvents() { return std::move(events_); }
+  std::vector<KeyStep> TakeSteps() {
+    FlushKeys();
+    return std::move(steps_);
+  }
 
  private:
   ModifierList PressPending() {
@@ -228,13 +241,62 @@ class KeyStringParser {
     return true;
   }
 
-  // {NAME}, {NAME count}, {c} or {c count}. The first character after '{' always belongs to the
-  // name, which is what lets {}} and {{} type the braces themselves.
+  // The keys typed so far become a step of their own, ahead of a control step.
+  void FlushKeys() {
+    if (events_.empty()) return;
+    KeyStep keys;
+    keys.Events = std::move(events_);
+    steps_.push_back(std::move(keys));
+    events_.clear();
+  }
+
+  static std::optional<ControlVerb> LookUpVerb(std::u32string_view Name) {
+    for (const NamedVerb& verb : kControlVerbs) {
+      if (verb.Name.size() != Name.size()) continue;
+      bool equal = true;
+      for (std::size_t i = 0; i < Name.size() && equal; ++i) {
+        equal = AsciiUpper(Name[i]) == verb.Name[i];
+      }
+      if (equal) return verb.Verb;
+    }
+    return std::nullopt;
+  }
+
+  // {VERB text}: the text runs from after the one blank to the closing brace and may hold
+  // blanks. A modifier cannot hold a control, so none may be pending or open.
+  bool ReadControl(ControlVerb Verb) {
+    ++pos_;  // the blank after the name
+    const std::size_t textStart = pos_;
+    while (pos_ < text_.size() && text_[pos_] != U'}') ++pos_;
+    if (pos_ >= text_.size() || pending_.Count != 0 || !groups_.empty()) return false;
+    KeyStep step;
+    step.IsControl = true;
+    step.Verb = Verb;
+    bool blank = true;
+    for (std::size_t i = textStart; i < pos_; ++i) {
+      AppendUtf8(step.Text, text_[i]);
+      blank = blank && text_[i] == U' ';
+    }
+    ++pos_;  // the closing '}'
+    // A blank caption would match every control; an empty text to set clears the box.
+    if (blank && Verb != ControlVerb::SetText) return false;
+    FlushKeys();
+    steps_.push_back(std::move(step));
+    return true;
+  }
+
+  // {NAME}, {NAME count}, {c} or {c count}, or a control step. The first character after '{'
+  // always belongs to the name, which is what lets {}} and {{} type the braces themselves.
   bool ReadBrace() {
     if (pos_ >= text_.size()) return false;
     const std::size_t nameStart = pos_++;
     while (pos_ < text_.size() && text_[pos_] != U' ' && text_[pos_] != U'}') ++pos_;
     const std::size_t nameEnd = pos_;
+    if (pos_ < text_.size() && text_[pos_] == U' ') {
+      const auto verb =
+          LookUpVerb(std::u32string_view(text_.data() + nameStart, nameEnd - nameStart));
+      if (verb) return ReadControl(*verb);
+    }
 
     int repeat = 1;
     if (pos_ < text_.size() && text_[pos_] == U' ') {
@@ -268,16 +330,45 @@ class KeyStringParser {
   ModifierList pending_;
   ModifierList held_;
   std::vector<OpenGroup> groups_;
+  std::vector<KeyStep> steps_;
 };
 
 }  // namespace
 
-KeyParseResult ParseKeyString(std::string_view KeyString) {
+void AppendUtf8(std::string& Out, char32_t C) {
+  if (C < 0x80) {
+    Out += static_cast<char>(C);
+  } else if (C < 0x800) {
+    Out += static_cast<char>(0xC0 | (C >> 6));
+    Out += static_cast<char>(0x80 | (C & 0x3F));
+  } else if (C < 0x10000) {
+    Out += static_cast<char>(0xE0 | (C >> 12));
+    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (C & 0x3F));
+  } else {
+    Out += static_cast<char>(0xF0 | (C >> 18));
+    Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (C & 0x3F));
+  }
+}
+
+KeyStepsResult ParseKeySteps(std::string_view KeyString) {
   std::vector<char32_t> text;
   if (!DecodeUtf8(KeyString, text)) return {kKeyStringError, {}};
   KeyStringParser parser(text);
   if (!parser.Run()) return {kKeyStringError, {}};
-  return {0, parser.TakeEvents()};
+  return {0, parser.TakeSteps()};
+}
+
+KeyParseResult ParseKeyString(std::string_view KeyString) {
+  KeyStepsResult parsed = ParseKeySteps(KeyString);
+  if (parsed.Error != 0) return {parsed.Error, {}};
+  KeyParseResult result;
+  for (KeyStep& step : parsed.Steps) {
+    result.Events.insert(result.Events.end(), step.Events.begin(), step.Events.end());
+  }
+  return result;
 }
 
 }  // namespace tollivox

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -60,8 +61,35 @@ inline constexpr std::uint32_t kVkF16 = 0x7F;
 inline constexpr std::uint32_t kVkNumLock = 0x90;
 inline constexpr std::uint32_t kVkScroll = 0x91;
 
-// Turns a UTF-8 key string into key events. On success every key pressed is released again and
-// modifiers are released after the keys they hold, in nested order.
+// What a control step does to the control its text names: {CLICK text}, {CHECK text},
+// {UNCHECK text}, {SETTEXT text}.
+enum class ControlVerb : std::uint8_t { Click, Check, Uncheck, SetText };
+
+// One step of a key string, in the order written: a run of key events to type, or one control
+// to act on through its own messages.
+struct KeyStep {
+  bool IsControl = false;
+  std::vector<KeyEvent> Events;           // the keys (IsControl false), balanced on their own
+  ControlVerb Verb = ControlVerb::Click;  // the rest: IsControl true
+  std::string Text;                       // the caption looked for, or the text to set (UTF-8)
+  friend bool operator==(const KeyStep&, const KeyStep&) = default;
+};
+
+struct [[nodiscard]] KeyStepsResult {
+  std::int32_t Error = 0;  // 0, or kKeyStringError for a malformed string
+  std::vector<KeyStep> Steps;
+};
+
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& Out, char32_t CodePoint);
+
+// Turns a UTF-8 key string into its steps. Control steps stand outside any modifier or group; a
+// caption to look for is never blank, a text to set may be empty.
+KeyStepsResult ParseKeySteps(std::string_view KeyString);
+
+// Turns a UTF-8 key string into key events, the keys of every step one after the other (control
+// steps left out). On success every key pressed is released again and modifiers are released
+// after the keys they hold, in nested order.
 KeyParseResult ParseKeyString(std::string_view KeyString);
 
 }  // namespace tollivox

@@ -16,8 +16,18 @@
 //                                    that answer)
 //   IWindows::Show                   ShowWindowAsync for other threads' windows, else ShowWindow
 //   IWindows::OwnsForeground         GetForegroundWindow, GetWindowThreadProcessId
-//   IWindows::RunsHigher             OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION), the token's
+//   IWindows::ElevationOf            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION), the token's
 //                                    TokenIntegrityLevel, against our own
+//   IControls::ShownControls         EnumChildWindows, IsWindowVisible, GetClassNameW,
+//                                    GetWindowTextW, GetWindowLongW(GWL_STYLE), IsWindowEnabled,
+//                                    GetGUIThreadInfo (the focus)
+//   IControls::Press                 PostMessageW(GetParent, WM_COMMAND, BN_CLICKED)
+//   IControls::IsChecked             SendMessageTimeoutW(BM_GETCHECK)
+//   IControls::SetChecked            SendMessageTimeoutW(BM_SETCHECK) for the self-checking
+//                                    styles, then SendMessageTimeoutW(GetParent, WM_COMMAND,
+//                                    BN_CLICKED)
+//   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
+//                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
@@ -64,6 +74,10 @@ using WindowHandle = std::uint32_t;
 inline constexpr int kGwHwndNext = 2;
 inline constexpr int kGwChild = 5;
 
+// A window's integrity level against ours. Unreadable: the level of a program that will not let
+// us look (another user's, a protected one), which may or may not be higher.
+enum class Elevation : std::uint8_t { NotHigher, Higher, Unreadable };
+
 class IWindows {
  public:
   virtual ~IWindows() = default;
@@ -89,9 +103,56 @@ class IWindows {
   // Whether the window in front belongs to Window's thread (Window itself, or a box or dialog
   // of the same program window), so that typed keys would reach it.
   virtual bool OwnsForeground(WindowHandle Window) = 0;
-  // Whether Window's process runs at a higher integrity level than ours, where input sent to it
-  // is dropped without a word; a level that cannot be read counts as higher.
-  virtual bool RunsHigher(WindowHandle Window) = 0;
+  // How Window's process stands to ours: input and messages sent to a higher integrity level
+  // are dropped without a word.
+  virtual Elevation ElevationOf(WindowHandle Window) = 0;
+};
+
+// The controls a key string's control steps act on; Other for everything else.
+enum class ControlKind : std::uint8_t { Other, PushButton, CheckBox, RadioButton, Edit };
+
+// A shown control below a top-level window, as read from the window structures.
+struct ControlInfo {
+  WindowHandle Handle = 0;
+  std::string Class;    // the window class name (UTF-8)
+  std::string Caption;  // UTF-8, access-key marks kept
+  ControlKind Kind = ControlKind::Other;
+  bool Enabled = false;
+  bool Focused = false;  // has the keyboard focus of its window's thread
+};
+
+// What became of a message to another program's control.
+enum class ControlResult : std::uint8_t {
+  Done,
+  NoAnswer,  // not answered within the time limit: the outcome is unknown
+  Refused,   // Windows refused the message (the program runs at a higher integrity level)
+  Gone,      // the control no longer exists
+  NoEffect,  // answered, but the state read back is not the one asked for
+};
+
+struct CheckReading {
+  ControlResult Result = ControlResult::Done;
+  bool Checked = false;  // meaningful when Result is Done; indeterminate reads as unchecked
+};
+
+// Acting on a page's controls through their own messages, which needs neither the front nor
+// the input desktop. Every message to another program has a time limit.
+class IControls {
+ public:
+  virtual ~IControls() = default;
+  // The shown descendants of Window at any depth, in tab order (each control before its own
+  // children); read without a message to the window's program.
+  virtual std::vector<ControlInfo> ShownControls(WindowHandle Window) = 0;
+  // Presses a button as a click does, without activating its window: its parent is told that
+  // it was clicked. Once per call.
+  virtual ControlResult Press(WindowHandle Control) = 0;
+  virtual CheckReading IsChecked(WindowHandle Control) = 0;
+  // Clicks a check box or radio button into the state Checked: a self-checking one is given the
+  // state (a radio's group cleared with it), then its parent is told that it was clicked.
+  virtual ControlResult SetChecked(WindowHandle Control, bool Checked) = 0;
+  // Sets an edit box's text and tells its parent it changed; NoEffect when it reads back
+  // otherwise.
+  virtual ControlResult SetText(WindowHandle Control, const std::string& Text) = 0;
 };
 
 // What a send did: records handed to the system and how many it took.
@@ -316,6 +377,7 @@ struct Platform {
   ITimer& Timer;
   IEventLoop& Loop;
   ITray& Tray;
+  IControls& Controls;
 };
 
 }  // namespace tollivox

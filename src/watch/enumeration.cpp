@@ -4,23 +4,9 @@
 #include <string_view>
 
 #include "app/frmZandrel.h"
+#include "app/text.h"
 
 namespace tollivox {
-
-namespace {
-
-// Captions as they are drawn: "&" marks the access key of the character after it and is not
-// shown; "&&" shows one "&". One before the line feed that ends a caption goes alone.
-std::string WithoutAccessKeys(const std::string& Captions) {
-  std::string shown;
-  for (std::size_t i = 0; i < Captions.size(); ++i) {
-    if (Captions[i] == '&' && ++i == Captions.size()) break;
-    shown += Captions[i];
-  }
-  return shown;
-}
-
-}  // namespace
 
 std::int16_t frmZandrel::EnumWindowHandles(List<WindowHandle>& hWndArray) {
   std::int16_t last = 0;

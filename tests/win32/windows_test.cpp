@@ -163,7 +163,7 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   EXPECT_FALSE(IsCloaked(h));
   EXPECT_TRUE(windows.IsEnabled(h));
   // Our own process is never above ourselves.
-  EXPECT_FALSE(windows.RunsHigher(h));
+  EXPECT_EQ(windows.ElevationOf(h), Elevation::NotHigher);
   EnableWindow(window.Get(), FALSE);
   EXPECT_FALSE(windows.IsEnabled(h));
   EnableWindow(window.Get(), TRUE);
@@ -183,7 +183,7 @@ TEST(WindowsState, VisibilityEnabledStateAndVanishedWindows) {
   EXPECT_FALSE(windows.SetForeground(h));
   EXPECT_FALSE(windows.OwnsForeground(h));
   // Nothing can be read of a window that is gone: no keys for it.
-  EXPECT_TRUE(windows.RunsHigher(h));
+  EXPECT_EQ(windows.ElevationOf(h), Elevation::Unreadable);
 }
 
 TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
@@ -220,7 +220,7 @@ TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   EXPECT_TRUE(windows.OwnsForeground(found));
   EXPECT_FALSE(windows.OwnsForeground(Handle(own.Get())));
   // Started by us, the helper runs at our own level.
-  EXPECT_FALSE(windows.RunsHigher(found));
+  EXPECT_EQ(windows.ElevationOf(found), Elevation::NotHigher);
   windows.Show(found, SW_SHOWMINIMIZED);
   EXPECT_TRUE(Eventually([&] { return IsIconic(window) != FALSE; }));
   windows.Show(found, SW_SHOWNORMAL);

@@ -47,7 +47,8 @@ std::string UpperUtf8(std::string_view Text) {
 }
 
 SimDesktop::SimDesktop()
-    : platform_{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this} {
+    : platform_{*this, *this, *this, *this, *this, *this,
+                *this, *this, *this, *this, *this, *this} {
   static std::atomic<int> serial{0};
   root_ = fs::temp_directory_path() /
           ("tollivox-sim-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
@@ -106,7 +107,10 @@ void SimDesktop::SetWindowEnabled(WindowHandle Window, bool Enabled) {
 }
 
 void SimDesktop::AddControl(WindowHandle Window, const std::string& Caption, bool Visible) {
-  if (SimWindow* window = Find(Window)) window->Controls.push_back({Caption, Visible});
+  SimControl control;
+  control.Caption = Caption;
+  control.Visible = Visible;
+  AddControl(Window, control);
 }
 
 std::size_t SimDesktop::IndexOf(WindowHandle Window) {
@@ -192,9 +196,10 @@ bool SimDesktop::OwnsForeground(WindowHandle Window) {
   return Window != 0 && foreground_ == Window && Find(Window) != nullptr;
 }
 
-bool SimDesktop::RunsHigher(WindowHandle Window) {
+Elevation SimDesktop::ElevationOf(WindowHandle Window) {
   const SimWindow* window = Find(Window);
-  return window == nullptr || window->Elevated;
+  if (window == nullptr || window->Unreadable) return Elevation::Unreadable;
+  return window->Elevated ? Elevation::Higher : Elevation::NotHigher;
 }
 
 void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
@@ -239,22 +244,7 @@ std::string SimDesktop::TypedInto(WindowHandle Window) const {
     for (const KeyEvent& event : batch.Events) {
       if (!event.Down) continue;
       if (event.Kind == KeyKind::Character) {
-        char32_t c = event.Code;
-        if (c < 0x80) {
-          out += static_cast<char>(c);
-        } else if (c < 0x800) {
-          out += static_cast<char>(0xC0 | (c >> 6));
-          out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-          out += static_cast<char>(0xE0 | (c >> 12));
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-          out += static_cast<char>(0xF0 | (c >> 18));
-          out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(out, event.Code);
       } else if (event.Code == 0x0D) {
         out += "\n";
       } else {

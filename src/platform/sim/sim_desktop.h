@@ -32,6 +32,29 @@ struct ProgramEnded {
 struct SimControl {
   std::string Caption;
   bool Visible = true;
+  ControlKind Kind = ControlKind::Other;
+  bool Enabled = true;
+  bool Checked = false;
+  // The button keeps its own check state (BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON); otherwise only
+  // its parent changes it, when told of a click (a Windows Installer check box).
+  bool AutoCheck = true;
+  // Radio buttons of one group (not 0) clear each other when one is clicked.
+  int Group = 0;
+  bool Focused = false;
+  std::string Text;  // an edit box's contents
+  // Takes no text (a read-only box).
+  bool RefusesText = false;
+  std::string Class = "Static";
+  WindowHandle Handle = 0;  // given by AddControl
+};
+
+// One thing done to a control, in the order done.
+struct ControlCall {
+  enum Kind { Press, SetChecked, SetText } What;
+  WindowHandle Control;
+  bool Checked = false;
+  std::string Text;
+  friend bool operator==(const ControlCall&, const ControlCall&) = default;
 };
 
 struct SimWindow {
@@ -45,6 +68,8 @@ struct SimWindow {
   bool Hung = false;
   // Its process runs at a higher integrity level than ours (an installer run as administrator).
   bool Elevated = false;
+  // Its process does not let us read its integrity level (another user's program).
+  bool Unreadable = false;
   // Kept out of view by the system though its style says visible (another virtual desktop).
   bool Cloaked = false;
   std::vector<SimControl> Controls;
@@ -91,7 +116,8 @@ class SimDesktop final : public IWindows,
                          public IConsoleView,
                          public ITimer,
                          public IEventLoop,
-                         public ITray {
+                         public ITray,
+                         public IControls {
  public:
   SimDesktop();
   ~SimDesktop() override;
@@ -109,6 +135,12 @@ class SimDesktop final : public IWindows,
   void SetVisible(WindowHandle Window, bool Visible);
   void SetWindowEnabled(WindowHandle Window, bool Enabled);
   void AddControl(WindowHandle Window, const std::string& Caption, bool Visible = true);
+  // Adds a control as described, after the window's others in tab order; returns its handle.
+  WindowHandle AddControl(WindowHandle Window, SimControl Control);
+  SimControl* FindControl(WindowHandle Control);
+  const std::vector<ControlCall>& ControlCalls() const { return controlCalls_; }
+  // Runs when a control's parent is told of a click (a page enabling its Next button).
+  std::function<void(WindowHandle Control)> OnClicked;
   // The windows whose controls have been read, in the order read.
   std::vector<WindowHandle> ControlReads;
   SimWindow* Find(WindowHandle Window);
@@ -231,7 +263,7 @@ class SimDesktop final : public IWindows,
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
   bool OwnsForeground(WindowHandle Window) override;
-  bool RunsHigher(WindowHandle Window) override;
+  Elevation ElevationOf(WindowHandle Window) override;
   SendCount Send(const std::vector<KeyEvent>& Events) override;
   bool DesktopReceivesInput() override { return InputDesktop; }
   Status Start(const std::string& CommandLine, int ShowMode) override;
@@ -290,6 +322,11 @@ class SimDesktop final : public IWindows,
   bool Add(const TrayIconRecord& Record) override;
   void Remove(const TrayIconRecord& Record) override;
   std::uint32_t TaskBarState() override { return TaskBar; }
+  std::vector<ControlInfo> ShownControls(WindowHandle Window) override;
+  ControlResult Press(WindowHandle Control) override;
+  CheckReading IsChecked(WindowHandle Control) override;
+  ControlResult SetChecked(WindowHandle Control, bool Checked) override;
+  ControlResult SetText(WindowHandle Control, const std::string& Text) override;
 
   static constexpr WindowHandle kDesktop = 0x10010;
 
@@ -314,6 +351,11 @@ class SimDesktop final : public IWindows,
   WindowHandle foreground_ = 0;
   WindowHandle focus_ = 0;
   std::vector<WindowCall> windowCalls_;
+  std::vector<ControlCall> controlCalls_;
+  // The control and the window that holds it; null when either is gone.
+  SimControl* FindControl(WindowHandle Control, SimWindow*& Owner);
+  // Why a message to a control would not get through; Done when it would.
+  ControlResult Reach(WindowHandle Control, bool Sent);
   std::vector<Keystrokes> sent_;
   std::vector<LaunchRecord> launches_;
   std::filesystem::path root_;

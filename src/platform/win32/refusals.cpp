@@ -71,18 +71,19 @@ bool Win32Windows::OwnsForeground(WindowHandle Window) {
          GetWindowThreadProcessId(foreground, nullptr) == thread;
 }
 
-bool Win32Windows::RunsHigher(WindowHandle Window) {
+Elevation Win32Windows::ElevationOf(WindowHandle Window) {
   DWORD processId = 0;
-  if (GetWindowThreadProcessId(ToHwnd(Window), &processId) == 0) return true;
+  if (GetWindowThreadProcessId(ToHwnd(Window), &processId) == 0) return Elevation::Unreadable;
   // Ours cannot change while we run.
   static const long own = IntegrityLevel(nullptr);
   // A system without integrity levels refuses nobody on their account.
-  if (own == kUnreadableLevel) return false;
-  if (processId == GetCurrentProcessId()) return false;
+  if (own == kUnreadableLevel) return Elevation::NotHigher;
+  if (processId == GetCurrentProcessId()) return Elevation::NotHigher;
   KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  // Not even the limited query is allowed into a protected or higher process.
+  // Another user's program, or a protected one, does not let us look.
   const long level = process.Valid() ? IntegrityLevel(process.Get()) : kUnreadableLevel;
-  return level == kUnreadableLevel || level > own;
+  if (level == kUnreadableLevel) return Elevation::Unreadable;
+  return level > own ? Elevation::Higher : Elevation::NotHigher;
 }
 
 bool Win32System::StationVisible() {

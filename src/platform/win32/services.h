@@ -51,7 +51,7 @@ class Win32Windows final : public IWindows {
   void SetActive(WindowHandle Window) override;
   void Show(WindowHandle Window, int ShowCommand) override;
   bool OwnsForeground(WindowHandle Window) override;
-  bool RunsHigher(WindowHandle Window) override;
+  Elevation ElevationOf(WindowHandle Window) override;
 
  private:
   // The last window found not answering, and when (GetTickCount64): asked again within a

@@ -1,0 +1,166 @@
+// The control steps of a key string: a page's button pressed, a box checked or unchecked, an
+// edit box given its text, all through the controls' own messages, so that neither the front
+// nor the keyboard is needed.
+#include <string>
+#include <vector>
+
+#include "app/frmZandrel.h"
+#include "app/text.h"
+
+namespace tollivox {
+
+namespace {
+
+// How long a shown but disabled control (a Next enabled once the licence is accepted) is waited
+// for, and how often it is looked at meanwhile; the console's messages run between looks.
+constexpr double kEnableWaitSeconds = 0.5;
+constexpr int kEnablePollMilliseconds = 10;
+
+std::string Quoted(const std::string& Text) { return "\"" + Text + "\""; }
+
+// The word for what a step looks for, and for a control found.
+const char* Noun(ControlVerb Verb) {
+  switch (Verb) {
+    case ControlVerb::Click:
+      return "button";
+    case ControlVerb::SetText:
+      return "edit box";
+    default:
+      return "check box";
+  }
+}
+
+const char* Noun(ControlKind Kind) {
+  switch (Kind) {
+    case ControlKind::CheckBox:
+      return "check box";
+    case ControlKind::RadioButton:
+      return "radio button";
+    case ControlKind::Edit:
+      return "edit box";
+    default:
+      return "button";
+  }
+}
+
+std::string Plural(const char* Noun) {
+  const std::string noun = Noun;
+  return noun.back() == 'x' ? noun + "es" : noun + "s";
+}
+
+bool Fits(ControlVerb Verb, ControlKind Kind) {
+  switch (Verb) {
+    case ControlVerb::Click:
+      return Kind == ControlKind::PushButton || Kind == ControlKind::CheckBox ||
+             Kind == ControlKind::RadioButton;
+    case ControlVerb::Check:
+    case ControlVerb::Uncheck:
+      return Kind == ControlKind::CheckBox || Kind == ControlKind::RadioButton;
+    case ControlVerb::SetText:
+      return Kind == ControlKind::Edit;
+  }
+  return false;
+}
+
+// What a control's result means for the step; empty when it went through.
+std::string Failure(ControlResult Result, const std::string& Name) {
+  switch (Result) {
+    case ControlResult::Done:
+      return {};
+    case ControlResult::NoAnswer:
+      return "Window not responding";
+    case ControlResult::Refused:
+      return "Window runs as administrator";
+    case ControlResult::Gone:
+      return Name + " gone";
+    case ControlResult::NoEffect:
+      return Name + " did not change";
+  }
+  return Name + " did not change";
+}
+
+}  // namespace
+
+std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
+  if (!Os.Windows.IsAlive(Window)) return "Window closed";
+  // Captions compare as the window texts of /X: do: case and access-key marks left out, and
+  // the blanks around them.
+  const auto normal = [&](std::string_view Caption) {
+    return Os.System.ToUpper(TrimSpaces(WithoutAccessKeys(Caption)));
+  };
+  const std::string wanted = normal(Step.Text);
+  const bool setText = Step.Verb == ControlVerb::SetText;
+  const std::string lookedFor = setText ? "Edit box" : Quoted(Step.Text) + " " + Noun(Step.Verb);
+
+  ControlInfo found;
+  const double until = Os.Clock.MonotonicSeconds() + kEnableWaitSeconds;
+  // Bounded by count too, should the clock not move.
+  constexpr int kMostLooks = static_cast<int>(kEnableWaitSeconds * 1000) / kEnablePollMilliseconds;
+  for (int look = 0;; ++look) {
+    const std::vector<ControlInfo> shown = Os.Controls.ShownControls(Window);
+    std::vector<const ControlInfo*> equal;
+    std::vector<const ControlInfo*> starting;
+    const ControlInfo* focused = nullptr;
+    const ControlInfo* firstEnabled = nullptr;
+    const ControlInfo* first = nullptr;
+    for (const ControlInfo& control : shown) {
+      if (!Fits(Step.Verb, control.Kind)) continue;
+      if (setText) {
+        if (control.Focused && focused == nullptr) focused = &control;
+        if (control.Enabled && firstEnabled == nullptr) firstEnabled = &control;
+        if (first == nullptr) first = &control;
+        continue;
+      }
+      const std::string caption = normal(control.Caption);
+      if (caption == wanted) equal.push_back(&control);
+      if (caption.compare(0, wanted.size(), wanted) == 0) starting.push_back(&control);
+    }
+    const ControlInfo* pick = nullptr;
+    if (setText) {
+      // The box the user would type into: the focused one, else the first in tab order.
+      pick = focused ? focused : firstEnabled ? firstEnabled : first;
+      if (pick == nullptr) return "No edit box";
+    } else {
+      const std::vector<const ControlInfo*>& matches = equal.empty() ? starting : equal;
+      if (matches.empty()) return "No " + Quoted(Step.Text) + " " + Noun(Step.Verb);
+      if (matches.size() > 1) return "Several " + Quoted(Step.Text) + " " + Plural(Noun(Step.Verb));
+      pick = matches.front();
+    }
+    found = *pick;
+    if (found.Enabled) break;
+    if (look >= kMostLooks || Os.Clock.MonotonicSeconds() >= until) {
+      return (setText ? std::string("Edit box") : Quoted(Step.Text) + " " + Noun(found.Kind)) +
+             " not enabled";
+    }
+    Os.Clock.Pause(kEnablePollMilliseconds);
+    DoYield();
+  }
+
+  const std::string name = setText ? lookedFor : Quoted(Step.Text) + " " + Noun(found.Kind);
+  if (setText) return Failure(Os.Controls.SetText(found.Handle, Step.Text), name);
+  if (found.Kind == ControlKind::PushButton) return Failure(Os.Controls.Press(found.Handle), name);
+
+  const CheckReading before = Os.Controls.IsChecked(found.Handle);
+  if (before.Result != ControlResult::Done) return Failure(before.Result, name);
+  // A click turns a check box over and always leaves a radio button checked; a box already in
+  // the state asked for is left alone, so that the string can run again.
+  bool wantedState = true;
+  if (Step.Verb == ControlVerb::Click) {
+    wantedState = found.Kind == ControlKind::RadioButton || !before.Checked;
+  } else if (Step.Verb == ControlVerb::Uncheck) {
+    wantedState = false;
+  }
+  if (Step.Verb != ControlVerb::Click && before.Checked == wantedState) return {};
+  // Nothing but another button of its group unchecks a radio button.
+  if (!wantedState && found.Kind == ControlKind::RadioButton) return name + " cannot be unchecked";
+  const ControlResult set = Os.Controls.SetChecked(found.Handle, wantedState);
+  if (set != ControlResult::Done) return Failure(set, name);
+  // The page may keep its own state and ignore the click: read back what it shows now.
+  const CheckReading after = Os.Controls.IsChecked(found.Handle);
+  if (after.Result != ControlResult::Done) return Failure(after.Result, name);
+  if (after.Checked != wantedState)
+    return name + (wantedState ? " still unchecked" : " still checked");
+  return {};
+}
+
+}  // namespace tollivox
