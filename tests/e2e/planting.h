@@ -51,12 +51,15 @@ inline testing::AssertionResult PlantLibraries(const std::wstring& Folder,
   return testing::AssertionSuccess();
 }
 
-// The names of Names whose planted copy in Folder was loaded.
+// The names of Names whose planted copy in Folder was loaded. Their marks go, so that the next
+// program run there is judged on its own.
 inline std::vector<std::string> LoadedLibraries(const std::wstring& Folder,
                                                 const std::vector<std::wstring>& Names) {
   std::vector<std::string> loaded;
   for (const std::wstring& name : Names) {
-    if (FileExists(Folder + L"\\" + name + L".dll.loaded")) loaded.push_back(Narrow(name));
+    if (DeleteFileW((Folder + L"\\" + name + L".dll.loaded").c_str())) {
+      loaded.push_back(Narrow(name));
+    }
   }
   return loaded;
 }
