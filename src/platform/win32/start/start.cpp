@@ -79,6 +79,7 @@ extern "C" {
 
 __attribute__((no_stack_protector)) int TollivoxStart() {
   __stack_chk_guard = NewGuard();
+  // WinMain restricts it again, for a build that starts at the runtime's own entry.
   tollivox::win32::RestrictLibrarySearch();
   return WinMainCRTStartup();
 }
