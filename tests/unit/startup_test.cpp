@@ -98,24 +98,31 @@ TEST(Startup, TaskBarStateIsItsLowWord) {
   }
 }
 
+sim::SimControl Shown(const std::string& Caption, const std::string& Class = "Static") {
+  sim::SimControl control;
+  control.Caption = Caption;
+  control.Class = Class;
+  return control;
+}
+
 // A desktop to list: an installer page below an untitled task bar, with a window and controls
 // nobody can see among them.
 void BuildDesktopToList(sim::SimDesktop& Desk) {
   const WindowHandle page = Desk.CreateWindow("Orbit Tools Setup");
   Desk.Find(page)->Class = "#32770";
   Desk.Find(page)->Program = "orbit-setup.exe";
-  Desk.AddControl(page, sim::SimControl{.Caption = "Welcome to\r\nOrbit\nTools\r"});
-  Desk.AddControl(
-      page, sim::SimControl{
-                .Caption = "Shown once the licence is read", .Visible = false, .Class = "Button"});
-  Desk.AddControl(page, sim::SimControl{.Caption = "&Next >", .Class = "Button"});
-  Desk.AddControl(page, sim::SimControl{.Caption = std::string(300, 'x'), .Class = "Edit"});
+  Desk.AddControl(page, Shown("Welcome to\r\nOrbit\nTools\r"));
+  sim::SimControl later = Shown("Shown once the licence is read", "Button");
+  later.Visible = false;
+  Desk.AddControl(page, later);
+  Desk.AddControl(page, Shown("&Next >", "Button"));
+  Desk.AddControl(page, Shown(std::string(300, 'x'), "Edit"));
   const WindowHandle hidden = Desk.CreateWindow("Hidden window", false);
   Desk.AddControl(hidden, "Hidden label");
   Desk.Find(Desk.CreateWindow("On another desktop"))->Cloaked = true;
   const WindowHandle bar = Desk.CreateWindow("");
   Desk.Find(bar)->Class = "Shell_TrayWnd";
-  Desk.AddControl(bar, sim::SimControl{.Caption = "Démarrer", .Class = "Button"});
+  Desk.AddControl(bar, Shown("Démarrer", "Button"));
 }
 
 TEST(Startup, ListsTheWindowsItSeesAndEndsWhenThatIsAllItWasAskedFor) {
@@ -165,7 +172,7 @@ TEST(Startup, ListsAWindowWithMoreControlsThanOneLogWriteHolds) {
   const WindowHandle window = h.Desk.CreateWindow("Crowded");
   constexpr int kControls = 33000;
   for (int i = 1; i <= kControls; ++i) {
-    h.Desk.AddControl(window, sim::SimControl{.Caption = std::to_string(i)});
+    h.Desk.AddControl(window, Shown(std::to_string(i)));
   }
   ASSERT_FALSE(h.Load("/V:1 /L:run.log"));
   EXPECT_EQ(h.Ended, kExitFinished);
