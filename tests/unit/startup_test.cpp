@@ -111,6 +111,8 @@ void BuildDesktopToList(sim::SimDesktop& Desk) {
   const WindowHandle page = Desk.CreateWindow("Orbit Tools Setup");
   Desk.Find(page)->Class = "#32770";
   Desk.Find(page)->Program = "orbit-setup.exe";
+  // Busy installing: listed all the same, since nothing here asks its program.
+  Desk.Find(page)->Hung = true;
   Desk.AddControl(page, Shown("Welcome to\r\nOrbit\nTools\r"));
   sim::SimControl later = Shown("Shown once the licence is read", "Button");
   later.Visible = false;
