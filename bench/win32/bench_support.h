@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/services.h"
 
 namespace tollivox::bench {
@@ -167,6 +168,27 @@ class StderrDialogs final : public IDialogs {
  public:
   MsgBoxAnswer ShowMessageBox(const std::string& Text, const std::string& Title,
                               MsgBoxButtons Buttons, MsgBoxIcon Icon) override;
+};
+
+// The form's platform for a benchmark: the real windows, controls, files, clock and system, the
+// keyboard the benchmark chooses, and the quiet parts for the rest. InstanceName keeps a running
+// copy of the program out of the way.
+struct BenchPlatform {
+  explicit BenchPlatform(IKeyboard& Keyboard, const std::wstring& InstanceName)
+      : Files(InstanceName), Os{Windows, Keyboard, Launcher, Files, Dialogs, Clock,
+                                System,  View,     Timer,    Loop,  Tray,    Controls} {}
+  win32::Win32Windows Windows;
+  win32::Win32Controls Controls{Windows};
+  QuietLauncher Launcher;
+  win32::Win32Files Files;
+  StderrDialogs Dialogs;
+  win32::Win32Clock Clock;
+  win32::Win32System System;
+  QuietView View;
+  QuietTimer Timer;
+  QuietLoop Loop;
+  QuietTray Tray;
+  Platform Os;
 };
 
 }  // namespace tollivox::bench

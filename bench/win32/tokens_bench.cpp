@@ -47,20 +47,9 @@ int RunTokensBench(const Arguments& Args) {
     return 1;
   }
 
-  win32::Win32Windows windows;
-  win32::Win32System system;
-  win32::Win32Clock clock;
   Win32Keyboard keyboard;
-  QuietLauncher launcher;
-  win32::Win32Files files(UniqueName(L"Local\\TollivoxBenchInstance"));
-  StderrDialogs dialogs;
-  QuietView view;
-  QuietTimer timer;
-  QuietLoop loop;
-  QuietTray tray;
-  win32::Win32Controls controls(windows);
-  Platform os{windows, keyboard, launcher, files, dialogs, clock,
-              system,  view,     timer,    loop,  tray,    controls};
+  BenchPlatform bench(keyboard, UniqueName(L"Local\\TollivoxBenchInstance"));
+  Platform& os = bench.Os;
 
   struct Row {
     const char* Name;

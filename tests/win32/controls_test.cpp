@@ -22,8 +22,10 @@
 namespace tollivox::win32 {
 namespace {
 
+using test::Eventually;
 using test::HelperProcess;
 using test::NamedEvent;
+using test::Pump;
 using test::UniqueName;
 
 WindowHandle Handle(HWND Window) {
@@ -32,24 +34,6 @@ WindowHandle Handle(HWND Window) {
 
 HWND ToHwnd(WindowHandle Window) {
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(Window)));
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-template <class Condition>
-bool Eventually(Condition&& Check) {
-  for (int i = 0; i < 250; ++i) {
-    Pump();
-    if (Check()) return true;
-    Sleep(20);
-  }
-  return false;
 }
 
 // A window of the test's own, put in front so that the page is not.
