@@ -330,8 +330,7 @@ SendCount Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
        {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
     if ((GetAsyncKeyState(vk) & 0x8000) != 0) held.push_back(vk);
   }
-  // The toggle as our thread's keyboard state holds it; the window in front reads the keys with
-  // the same toggle.
+  // Caps Lock's toggle is the low bit of its key state.
   const bool capsLockOn = (GetKeyState(VK_CAPITAL) & 1) != 0;
   // Lifted inside the held modifiers, so that no modifier of the user's combines with it.
   records = AroundHeldModifiers(AroundCapsLock(records, capsLockOn, layout), held, layout);
