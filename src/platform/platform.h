@@ -30,7 +30,8 @@
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
-//   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
+//   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE),
+//                                    GetKeyState(VK_CAPITAL), GetKeyboardLayout, GetGUIThreadInfo
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
 //   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
 //                                    GetFileAttributesExW, CreateMutexW (previous-instance test)
