@@ -175,20 +175,9 @@ int RunLogWriter(const Arguments& Args) {
       OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, Args.Text(L"done").value_or(L"").c_str()));
   if (!path || !ready.Valid() || !start.Valid() || !done.Valid()) return 2;
 
-  win32::Win32Windows windows;
   QuietKeyboard keyboard;
-  QuietLauncher launcher;
-  win32::Win32Files files(UniqueName(L"Local\\TollivoxBenchInstance"));
-  StderrDialogs dialogs;
-  win32::Win32Clock clock;
-  win32::Win32System system;  // a failed write ends the writer with the log failure's code
-  QuietView view;
-  QuietTimer timer;
-  QuietLoop loop;
-  QuietTray tray;
-  win32::Win32Controls controls(windows);
-  Platform os{windows, keyboard, launcher, files, dialogs, clock,
-              system,  view,     timer,    loop,  tray,    controls};
+  BenchPlatform bench(keyboard, UniqueName(L"Local\\TollivoxBenchInstance"));
+  Platform& os = bench.Os;
   frmZandrel form(os);
   form.ConsoleMode = 2;
   form.AppTitle = "Tollivox benchmark";

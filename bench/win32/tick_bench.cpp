@@ -184,20 +184,9 @@ int RunTickBench(const Arguments& Args) {
     return 1;
   }
 
-  win32::Win32Windows windows;
-  win32::Win32System system;
-  win32::Win32Clock clock;
   QuietKeyboard keyboard;
-  QuietLauncher launcher;
-  win32::Win32Files files(UniqueName(L"Local\\TollivoxBenchInstance"));
-  StderrDialogs dialogs;
-  QuietView view;
-  QuietTimer timer;
-  QuietLoop loop;
-  QuietTray tray;
-  win32::Win32Controls controls(windows);
-  Platform os{windows, keyboard, launcher, files, dialogs, clock,
-              system,  view,     timer,    loop,  tray,    controls};
+  BenchPlatform bench(keyboard, UniqueName(L"Local\\TollivoxBenchInstance"));
+  Platform& os = bench.Os;
   frmZandrel form(os);
   form.ConsoleMode = 2;  // no tray icon
   form.WindowCount = static_cast<std::int16_t>(entryCount);
@@ -288,13 +277,13 @@ int RunTickBench(const Arguments& Args) {
       // The string work of a tick without the window calls: what the floor does, what the tick
       // does, and the tick's work without the allocations of its two UTF-8 results.
       {"strings only, floor: LCMapStringEx once + find",
-       [&] { StringWork(titles, entries, StringPath::Floor, system); },
+       [&] { StringWork(titles, entries, StringPath::Floor, bench.System); },
        {}},
       {"strings only, tick: UTF-8 title + ToUpper + find",
-       [&] { StringWork(titles, entries, StringPath::Tick, system); },
+       [&] { StringWork(titles, entries, StringPath::Tick, bench.System); },
        {}},
       {"strings only, tick with every buffer kept",
-       [&] { StringWork(titles, entries, StringPath::Reused, system); },
+       [&] { StringWork(titles, entries, StringPath::Reused, bench.System); },
        {}},
   };
   constexpr std::size_t kFloorRow = 3;

@@ -75,6 +75,26 @@ class HelperProcess {
 bool WaitUntilReady(const NamedEvent& Ready, const HelperProcess& Helper,
                     DWORD Milliseconds = 30000);
 
+// Runs every message waiting for this thread's windows.
+inline void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// Runs Check with pumping in between until it holds or five seconds passed.
+template <class Condition>
+bool Eventually(Condition&& Check) {
+  for (int i = 0; i < 250; ++i) {
+    Pump();
+    if (Check()) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
 // Puts Argument in double quotes when it holds a blank.
 std::wstring Quoted(const std::wstring& Argument);
 

@@ -12,31 +12,14 @@
 namespace tollivox::win32 {
 namespace {
 
+using test::Eventually;
 using test::HelperProcess;
 using test::NamedEvent;
+using test::Pump;
 using test::UniqueName;
 
 WindowHandle Handle(HWND Window) {
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(Window));
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Runs Check with pumping in between until it holds or two seconds passed.
-template <class Condition>
-bool Eventually(Condition&& Check) {
-  for (int i = 0; i < 100; ++i) {
-    Pump();
-    if (Check()) return true;
-    Sleep(20);
-  }
-  return false;
 }
 
 class OwnWindow {

@@ -76,6 +76,9 @@ struct SimWindow {
   WindowHandle Owner = 0;
   // Made by our own process: the console, a box we show.
   bool Ours = false;
+  std::string Class;
+  // The program's file name; empty: one that does not let us read it.
+  std::string Program;
   std::vector<SimControl> Controls;
 };
 
@@ -261,6 +264,8 @@ class SimDesktop final : public IWindows,
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
   std::string ChildCaptions(WindowHandle Window) override;
+  std::string WindowClass(WindowHandle Window) override;
+  std::string ProgramFile(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

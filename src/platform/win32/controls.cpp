@@ -36,7 +36,8 @@ bool SameName(const std::wstring& Name, const wchar_t* Other) {
 
 bool IsRichEdit(const std::wstring& Class) {
   return SameName(Class, L"RichEdit") || SameName(Class, L"RichEdit20A") ||
-         SameName(Class, L"RichEdit20W") || SameName(Class, L"RICHEDIT50W");
+         SameName(Class, L"RichEdit20W") || SameName(Class, L"RICHEDIT50W") ||
+         SameName(Class, L"RICHEDIT60W");
 }
 
 LONG StyleOf(HWND Window) { return GetWindowLongW(Window, GWL_STYLE); }
@@ -53,10 +54,11 @@ ControlKind KindOf(HWND Window, const std::wstring& Class) {
     switch (style & BS_TYPEMASK) {
       case BS_PUSHBUTTON:
       case BS_DEFPUSHBUTTON:
-      case 0x0C:  // BS_SPLITBUTTON
-      case 0x0D:  // BS_DEFSPLITBUTTON
-      case 0x0E:  // BS_COMMANDLINK
-      case 0x0F:  // BS_DEFCOMMANDLINK
+      case 0x0C:          // BS_SPLITBUTTON
+      case 0x0D:          // BS_DEFSPLITBUTTON
+      case 0x0E:          // BS_COMMANDLINK
+      case 0x0F:          // BS_DEFCOMMANDLINK
+      case BS_OWNERDRAW:  // a skinned page's push buttons
         return ControlKind::PushButton;
       case BS_CHECKBOX:
       case BS_AUTOCHECKBOX:
@@ -101,11 +103,13 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   return TRUE;
 }
 
-// What a failed SendMessageTimeoutW or PostMessageW means.
+// What a failed SendMessageTimeoutW or PostMessageW means. The error is read first: IsWindow
+// may set one of its own.
 ControlResult FailureOf(HWND Control) {
+  const DWORD error = GetLastError();
   if (IsWindow(Control) == FALSE) return ControlResult::Gone;
   // User Interface Privilege Isolation refuses messages to a higher integrity level.
-  return GetLastError() == ERROR_ACCESS_DENIED ? ControlResult::Refused : ControlResult::NoAnswer;
+  return error == ERROR_ACCESS_DENIED ? ControlResult::Refused : ControlResult::NoAnswer;
 }
 
 // Sends with the time limit; Done with the message's result, or why it did not get through.
@@ -213,9 +217,9 @@ ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Te
   ControlResult result =
       SendLimited(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wanted.c_str()), taken);
   if (result != ControlResult::Done) return result;
-  // A single-line edit sends EN_CHANGE itself; a multi-line one set by WM_SETTEXT does not, and
-  // a rich edit only when asked to.
-  if ((StyleOf(control) & ES_MULTILINE) != 0 || IsRichEdit(ClassOf(control))) {
+  // A single-line edit sends EN_CHANGE itself, and a rich edit does when its page asked for it
+  // (ENM_CHANGE); a multi-line edit set by WM_SETTEXT sends none.
+  if ((StyleOf(control) & ES_MULTILINE) != 0 && !IsRichEdit(ClassOf(control))) {
     result = Notify(control, EN_CHANGE, true);
     if (result != ControlResult::Done) return result;
   }
