@@ -11,12 +11,15 @@ void frmZandrel::DoYield() {
   if (Unloaded) throw ConsoleUnloaded{};
 }
 
+void frmZandrel::CheckStation() {
+  if (StationChecked) return;
+  StationVisible = Os.System.StationVisible() && !Os.System.InServicesSession();
+  StationChecked = true;
+}
+
 MsgBoxAnswer frmZandrel::MessageBox(const std::string& Text, const std::string& Title,
                                     MsgBoxButtons Buttons, MsgBoxIcon Icon, bool MayLog) {
-  if (!StationChecked) {
-    StationVisible = Os.System.StationVisible();
-    StationChecked = true;
-  }
+  CheckStation();
   if (StationVisible) return Os.Dialogs.ShowMessageBox(Text, Title, Buttons, Icon);
   // A box nobody can see waits for ever and the caller never learns how we ended.
   if (MayLog && !LogFilePath.empty()) {

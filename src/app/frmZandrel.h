@@ -85,7 +85,8 @@ class frmZandrel {
   // shows Shown (see ShowsText).
   WindowHandle FindWindowByTitle(const std::string& Text, const std::string& Shown = {});
   // Whether a visible descendant of Window has a caption containing Shown, access-key
-  // ampersands left out and case ignored; an empty Shown is shown by every window.
+  // ampersands left out and case ignored; an empty Shown is shown by every window, and no
+  // window of our own shows any other.
   bool ShowsText(WindowHandle Window, const std::string& Shown);
   // The words that name an entry's window text in its log lines (" with 'text' text", Quote
   // around the text); empty for an entry without one.
@@ -177,9 +178,12 @@ class frmZandrel {
   bool Unloaded = false;
   // The previous-instance test, taken once when the form is created.
   bool PreviousInstance = false;
-  // Whether anyone can see our boxes; asked once, at the first load.
+  // Whether anyone can see our boxes; asked once, at the first load (see CheckStation).
   bool StationVisible = true;
   bool StationChecked = false;
+  // Sets StationVisible the first time: nobody sees a box in a window station that is not
+  // visible, nor in the services' session, whatever its station says.
+  void CheckStation();
 
   Platform& Os;
 

@@ -8,10 +8,7 @@ namespace tollivox {
 void frmZandrel::Form_Load() {
   Guard("Form_Load", [&] {
     // Asked once: whether the boxes we may show can be seen by anyone.
-    if (!StationChecked) {
-      StationVisible = Os.System.StationVisible();
-      StationChecked = true;
-    }
+    CheckStation();
     TaskBarPresent = TaskBarExists();
     const VersionNumbers version = Os.System.Version();
     AppTitle = std::string(kProductName) + " " + std::to_string(version.Major) + "." +

@@ -18,7 +18,8 @@
 //   IWindows::SetActive              SetActiveWindow (through AttachThreadInput for other threads
 //                                    that answer)
 //   IWindows::Show                   ShowWindowAsync for other threads' windows, else ShowWindow
-//   IWindows::OwnsForeground         GetForegroundWindow, GetWindowThreadProcessId
+//   IWindows::OwnsForeground         GetForegroundWindow, GetWindow(GW_OWNER)
+//   IWindows::IsOurs                 GetWindowThreadProcessId, GetCurrentProcessId
 //   IWindows::ElevationOf            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION), the token's
 //                                    TokenIntegrityLevel, against our own
 //   IControls::ShownControls         EnumChildWindows, IsWindowVisible, GetClassNameW,
@@ -32,7 +33,8 @@
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
-//   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE)
+//   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE),
+//                                    GetKeyState(VK_CAPITAL), GetKeyboardLayout, GetGUIThreadInfo
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
 //   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
 //                                    GetFileAttributesExW, CreateMutexW (previous-instance test)
@@ -50,6 +52,7 @@
 //   ISystem::EndProgram              ExitProcess
 //   ISystem::StationVisible          GetProcessWindowStation, GetUserObjectInformationW(UOI_FLAGS)
 //                                    WSF_VISIBLE
+//   ISystem::InServicesSession       ProcessIdToSessionId(GetCurrentProcessId())
 //   IConsoleView::*                  the console window (CreateWindowExW, MoveWindow, ShowWindow,
 //                                    SetWindowTextW, EnableWindow, SetCursor, TrackPopupMenu, ...)
 //   ITimer::*                        SetTimer / KillTimer on the console window
@@ -109,12 +112,15 @@ class IWindows {
   virtual void SetActive(WindowHandle Window) = 0;
   // ShowCommand is the Windows show command 0..5 (SW_HIDE .. SW_SHOW).
   virtual void Show(WindowHandle Window, int ShowCommand) = 0;
-  // Whether the window in front belongs to Window's thread (Window itself, or a box or dialog
-  // of the same program window), so that typed keys would reach it.
+  // Whether the window in front is Window itself or one it owns at any depth (its own box or
+  // dialog, whichever thread made it), so that typed keys would reach it. Another window of the
+  // same thread or program does not count.
   virtual bool OwnsForeground(WindowHandle Window) = 0;
   // How Window's process stands to ours: input and messages sent to a higher integrity level
   // are dropped without a word.
   virtual Elevation ElevationOf(WindowHandle Window) = 0;
+  // Whether the window belongs to our own process: the console, a box we show.
+  virtual bool IsOurs(WindowHandle Window) = 0;
 };
 
 // The controls a key string's control steps act on; Other for everything else.
@@ -275,6 +281,9 @@ class ISystem {
   // Whether our window station is one a user can see; a scheduled task that runs whether the
   // user is logged on or not, or a service, runs in one nobody sees.
   virtual bool StationVisible() = 0;
+  // Whether we run in session 0, where services run and no user sees a window; false where it
+  // cannot be told.
+  virtual bool InServicesSession() = 0;
 };
 
 // Exit codes of the program, documented for callers that wait for it.

@@ -50,9 +50,13 @@ WindowHandle frmZandrel::FindWindowByTitle(const std::string& Text, const std::s
 }
 
 bool frmZandrel::ShowsText(WindowHandle Window, const std::string& Shown) {
+  if (Shown.empty()) return true;
+  // Our console repeats the text in its status line and log view, and is no page of the program
+  // watched for; nor is a box of ours.
+  if (Os.Windows.IsOurs(Window)) return false;
   // No text given on the command line holds a line feed, so none is found across two captions.
-  return Shown.empty() || Os.System.ToUpper(WithoutAccessKeys(Os.Windows.ChildCaptions(Window)))
-                                  .find(Os.System.ToUpper(Shown)) != std::string::npos;
+  return Os.System.ToUpper(WithoutAccessKeys(Os.Windows.ChildCaptions(Window)))
+             .find(Os.System.ToUpper(Shown)) != std::string::npos;
 }
 
 std::string frmZandrel::RawTitle(WindowHandle Window) {

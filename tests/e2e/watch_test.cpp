@@ -231,5 +231,27 @@ TEST_F(E2eWatch, NewWindowsEntryWithATextActsOnlyOnTheWindowShowingIt) {
                           kDealtWith, kUnloaded));
 }
 
+// The console is shown, and its status line says the entry's text at every tick: it is no page
+// that shows it, and neither is anything else of ours.
+TEST_F(E2eWatch, AllWindowsEntryWithATextActsOnlyOnTheWindowShowingItEachTick) {
+  TestWindow& page = Window("Quokka page", {.Extra = "--label \"A quokka smiles\""});
+  TestWindow& plain = Window("Plain page");
+  const std::string arguments = "/W:$ALL /X:quokka /K:q /C:3 /I:300 /L:run.log /H:0";
+  Tollivox& program = StartProgram(arguments);
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  std::vector<std::string> expected = {Loaded(arguments)};
+  for (int tick = 0; tick < 3; ++tick) {
+    expected.insert(expected.end(),
+                    {"Executing applicable actions for all windows with \"quokka\" text...",
+                     "Acting on window \"Quokka page\"...", Sending("q")});
+  }
+  expected.insert(expected.end(),
+                  {"Count of 3 for '$ALL' window with 'quokka' text reached; Window removed.",
+                   kDealtWith, kUnloaded});
+  EXPECT_EQ(LogTexts(LogPath()), expected);
+  EXPECT_EQ(page.WaitForReceived(3), "qqq");
+  EXPECT_THAT(plain.Received(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace tollivox::e2e

@@ -125,6 +125,7 @@ class ReturningSystem final : public ISystem {
   std::string ToUpper(std::string_view Text) override { return real_.ToUpper(Text); }
   [[noreturn]] void EndProgram(int ExitCode) override { throw ProgramEnded{ExitCode}; }
   bool StationVisible() override { return real_.StationVisible(); }
+  bool InServicesSession() override { return real_.InServicesSession(); }
 
  private:
   win32::Win32System real_;

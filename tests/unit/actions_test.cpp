@@ -260,6 +260,57 @@ TEST(Actions, ChecksHoldAtTheMomentTheKeysGo) {
   }
 }
 
+// Keys go while the window in front is the found window or a box or dialog it owns, at any
+// depth and whichever thread made it; not while another window of the same program is in front.
+TEST(Actions, KeysGoWhileTheWindowOrABoxItOwnsIsInFront) {
+  using Make = std::function<WindowHandle(sim::SimDesktop&, WindowHandle Setup)>;
+  const auto owned = [](sim::SimDesktop& Desk, WindowHandle Owner) {
+    const WindowHandle box = Desk.CreateWindow("Question");
+    Desk.Find(box)->Owner = Owner;
+    return box;
+  };
+  struct Case {
+    std::string Name;
+    Make Front;  // the window that comes to the front after the found one
+    bool Typed;
+  } cases[] = {
+      {"its box", [&](sim::SimDesktop& Desk, WindowHandle Setup) { return owned(Desk, Setup); },
+       true},
+      {"its box's box",
+       [&](sim::SimDesktop& Desk, WindowHandle Setup) { return owned(Desk, owned(Desk, Setup)); },
+       true},
+      {"another window of its program",
+       [](sim::SimDesktop& Desk, WindowHandle) { return Desk.CreateWindow("Orbit log"); }, false},
+      {"the window that owns it",
+       [](sim::SimDesktop& Desk, WindowHandle Setup) {
+         const WindowHandle main = Desk.CreateWindow("Orbit");
+         Desk.Find(Setup)->Owner = main;
+         return main;
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Harness h;
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    const WindowHandle front = c.Front(h.Desk, setup);
+    // The program puts it up once its window has been activated and shown.
+    h.Desk.OnYield = [&] {
+      const auto& calls = h.Desk.WindowCalls();
+      if (h.Desk.Foreground() == setup && !calls.empty() && calls.back().What == WindowCall::Show) {
+        (void)h.Desk.SetForeground(front);
+      }
+    };
+    ASSERT_TRUE(h.Load("/W:Setup /K:y /C:1 /T:-1 /L:run.log"));
+    ASSERT_TRUE(h.Tick());
+    EXPECT_EQ(h.Desk.TypedInto(front), c.Typed ? "y" : "");
+    EXPECT_EQ(h.Desk.TypedInto(setup), "");
+    const std::string withheld = "Window not in front; \"y\" keystrokes not sent.";
+    EXPECT_EQ(Matching(h.LogTexts(h.LogPath("run.log")), withheld).size(), c.Typed ? 0u : 1u);
+    EXPECT_EQ(h.Form.WindowStrings[1].empty(), c.Typed) << "counted";
+  }
+}
+
 // Shown without activation, keys go to whatever has the focus, as these modes always did; with
 // an activation they wait for the window to come to the front, the console's messages running.
 TEST(Actions, OnlyActivatingModesWaitForTheFront) {
@@ -301,18 +352,22 @@ TEST(Actions, NoBoxInAStationNobodySees) {
       {"/W:Setup /E:admin.exe /L:run.log", kExitFatalError,
        "Please start Tollivox from an elevated prompt (Run as administrator)"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Args);
-    Harness h;
-    h.Desk.VisibleStation = false;
-    h.Desk.CreateWindow("Setup");
-    h.Desk.ElevatedPrograms.push_back("admin.exe");
-    if (h.Load(c.Args)) h.RunTicks(2);
-    EXPECT_EQ(h.Ended, c.Exit);
-    EXPECT_TRUE(h.Desk.MessageBoxes().empty());
-    if (c.Logged.empty()) continue;
-    const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
-    EXPECT_EQ(Matching(log, c.Logged).size(), 1u);
+  // The services' session is such a place whatever its station's flags say.
+  for (const bool sessionZero : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.Args + (sessionZero ? " in session 0" : " in an invisible station"));
+      Harness h;
+      h.Desk.VisibleStation = sessionZero;
+      h.Desk.SessionZero = sessionZero;
+      h.Desk.CreateWindow("Setup");
+      h.Desk.ElevatedPrograms.push_back("admin.exe");
+      if (h.Load(c.Args)) h.RunTicks(2);
+      EXPECT_EQ(h.Ended, c.Exit);
+      EXPECT_TRUE(h.Desk.MessageBoxes().empty());
+      if (c.Logged.empty()) continue;
+      const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+      EXPECT_EQ(Matching(log, c.Logged).size(), 1u);
+    }
   }
   // The Clear question is answered No: the log stays.
   Harness h;

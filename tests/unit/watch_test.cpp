@@ -92,6 +92,7 @@ TEST(TitleSearch, WithATextTakesTheFirstTitleMatchShowingIt) {
     std::string Title;
     std::vector<std::pair<std::string, bool>> Controls;  // caption, visible
     bool Hung = false;
+    bool Ours = false;  // a window of our own process
   };
   struct Case {
     std::vector<Win> Windows;  // top of the z-order first
@@ -114,6 +115,11 @@ TEST(TitleSearch, WithATextTakesTheFirstTitleMatchShowingIt) {
       // The text in another window's controls, or in the title only, does not count.
       {{{"Other", {{"License", true}}}, {"Orbit Setup", {}}}, "License", -1},
       {{{"Orbit Setup License", {}}}, "License", -1},
+      // A box of our own that repeats the text is no page of the program.
+      {{{"Orbit Setup", {{"License Agreement", true}}, false, true},
+        {"Orbit Setup", {{"License Agreement", true}}}},
+       "License",
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -125,6 +131,7 @@ TEST(TitleSearch, WithATextTakesTheFirstTitleMatchShowingIt) {
         h.Desk.AddControl(handles[i], caption, visible);
       }
       h.Desk.Find(handles[i])->Hung = c.Windows[i].Hung;
+      h.Desk.Find(handles[i])->Ours = c.Windows[i].Ours;
     }
     const WindowHandle expected =
         c.Expected < 0 ? 0 : handles[static_cast<std::size_t>(c.Expected)];
@@ -191,6 +198,8 @@ TEST(WatchCycle, FirstMatchHiddenOrDisabledIsNotFound) {
   }
 }
 
+// The console is shown (/H:0), and its status line and log view repeat an entry's text; a box of
+// our own comes up after start-up saying it too. Neither is a page that shows the text.
 TEST(WatchCycle, KeywordEntriesActOnEveryQualifyingWindowAtEveryTick) {
   struct Case {
     std::string Entry;
@@ -198,10 +207,18 @@ TEST(WatchCycle, KeywordEntriesActOnEveryQualifyingWindowAtEveryTick) {
   } cases[] = {
       {"$ALL",
        {"Executing applicable actions for all windows...", "Acting on window \"Early\"...",
-        "Acting on window \"Late\"...", "Acting on window \"Tollivox 1.10\"..."}},
+        "Acting on window \"Late\"...", "Acting on window \"Quokka page\"...",
+        "Acting on window \"Tollivox box\"...", "Acting on window \"Tollivox 1.10\"..."}},
       {"$new",
        {"Looking for new windows...", "New window found (\"Early\")...",
-        "New window found (\"Late\")..."}},
+        "New window found (\"Late\")...", "New window found (\"Quokka page\")...",
+        "New window found (\"Tollivox box\")..."}},
+      {"$ALL /X:QUOKKA",
+       {"Executing applicable actions for all windows with \"QUOKKA\" text...",
+        "Acting on window \"Quokka page\"..."}},
+      {"$NEW /X:quokka",
+       {"Looking for new windows with \"quokka\" text...",
+        "New window found (\"Quokka page\")..."}},
       {"$", {}},
       {"$ALLX", {}},
       {"$ NEW", {}},
@@ -217,6 +234,10 @@ TEST(WatchCycle, KeywordEntriesActOnEveryQualifyingWindowAtEveryTick) {
     h.Desk.DestroyWindow(early);
     h.Desk.CreateWindow("Late");
     h.Desk.CreateWindow("Early");
+    h.Desk.AddControl(h.Desk.CreateWindow("Quokka page"), "A quokka smiles");
+    const WindowHandle box = h.Desk.CreateWindow("Tollivox box");
+    h.Desk.Find(box)->Ours = true;
+    h.Desk.AddControl(box, "Looking for quokka");
     for (int tick = 0; tick < 3; ++tick) {
       const std::size_t before = Log(h).size();
       ASSERT_TRUE(h.Tick()) << c.Entry;

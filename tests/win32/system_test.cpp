@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,16 +129,127 @@ TEST(SystemRefusals, OwnLevelStationAndInputDesktopAreRead) {
   // At least low integrity (0x1000); unreadable would be -1.
   EXPECT_GE(IntegrityLevel(nullptr), 0x1000);
   EXPECT_TRUE(Win32System().StationVisible());
+  EXPECT_FALSE(Win32System().InServicesSession());
   EXPECT_TRUE(Win32Keyboard().DesktopReceivesInput());
 }
 
+// Letters on their capital's key, capitals with Shift, digits on their own keys.
 class MadeUpLayout final : public IKeyLayout {
  public:
-  std::int16_t KeyScan(char16_t Character) const override { return Character; }
+  std::int16_t KeyScan(char16_t Character) const override {
+    if (Character >= u'a' && Character <= u'z') return static_cast<std::int16_t>(Character - 0x20);
+    if (Character >= u'A' && Character <= u'Z') return static_cast<std::int16_t>(0x100 | Character);
+    if (Character >= u'0' && Character <= u'9') return static_cast<std::int16_t>(Character);
+    return -1;
+  }
   std::uint16_t ScanCode(std::uint32_t Vk) const override {
     return static_cast<std::uint16_t>(Vk + 0x100);
   }
 };
+
+// What the window in front reads from records, as Windows turns them into characters: Caps Lock
+// toggles when pressed and turns the case of letters only; a key pressed with Ctrl or Alt is a
+// chord, written with its modifiers ("^+S") whatever Caps Lock says.
+struct Reading {
+  std::string Text;
+  bool CapsLock;
+  std::set<std::uint16_t> Down;
+};
+
+Reading Read(const std::vector<KeyInput>& Records, bool CapsLock,
+             const std::vector<std::uint16_t>& Held = {}) {
+  Reading reading{"", CapsLock, {Held.begin(), Held.end()}};
+  const auto down = [&](std::initializer_list<std::uint16_t> Vks) {
+    return std::any_of(Vks.begin(), Vks.end(),
+                       [&](std::uint16_t Vk) { return reading.Down.count(Vk) != 0; });
+  };
+  for (const KeyInput& record : Records) {
+    // Unicode input is a character of its own, which holds no key down; none is used here.
+    if ((record.Flags & kKeyInputUnicode) != 0) continue;
+    if ((record.Flags & kKeyInputKeyUp) != 0) {
+      reading.Down.erase(record.Vk);
+      continue;
+    }
+    if (record.Vk == VK_CAPITAL && reading.Down.count(VK_CAPITAL) == 0) {
+      reading.CapsLock = !reading.CapsLock;
+    }
+    reading.Down.insert(record.Vk);
+    const bool shift = down({VK_SHIFT, VK_LSHIFT, VK_RSHIFT});
+    const bool ctrl = down({VK_CONTROL, VK_LCONTROL, VK_RCONTROL});
+    const bool alt = down({VK_MENU, VK_LMENU, VK_RMENU});
+    const bool letter = record.Vk >= 'A' && record.Vk <= 'Z';
+    if (!letter && !(record.Vk >= '0' && record.Vk <= '9')) continue;
+    if (ctrl || alt) {
+      reading.Text += std::string(ctrl ? "^" : "") + (alt ? "%" : "") + (shift ? "+" : "");
+      reading.Text += static_cast<char>(record.Vk);
+    } else if (letter) {
+      reading.Text += static_cast<char>(shift != reading.CapsLock ? record.Vk : record.Vk + 0x20);
+    } else {
+      reading.Text += shift ? '?' : static_cast<char>(record.Vk);
+    }
+  }
+  return reading;
+}
+
+TEST(KeyboardCapsLock, LettersArriveAsWrittenAndCapsLockIsLeftAsItWas) {
+  const MadeUpLayout layout;
+  struct Case {
+    std::string Keys;
+    std::string Read;
+    bool Toggles = false;  // the keys press Caps Lock themselves
+    std::vector<std::uint16_t> Held;
+  } cases[] = {
+      {"aBc+d", "aBcD", false, {}},
+      {"Hello World 2026", "HelloWorld2026", false, {}},
+      {"%a^s", "%A^S", false, {}},
+      {"^+s%+f", "^+S%+F", false, {}},
+      {"{CAPSLOCK}ab", "AB", true, {}},
+      {"aB", "aB", false, {VK_LCONTROL}},
+      {"x+y", "xY", false, {VK_LSHIFT, VK_RMENU}},
+  };
+  for (const Case& c : cases) {
+    const KeyParseResult parsed = ParseKeyString(c.Keys);
+    ASSERT_EQ(parsed.Error, 0) << c.Keys;
+    const std::vector<KeyInput> keys = TranslateKeyEvents(parsed.Events, layout);
+    for (const bool capsLock : {false, true}) {
+      SCOPED_TRACE(c.Keys + (capsLock ? " with Caps Lock on" : " with Caps Lock off"));
+      const std::vector<KeyInput> records =
+          AroundHeldModifiers(AroundCapsLock(keys, capsLock, layout), c.Held, layout);
+      const Reading read = Read(records, capsLock, c.Held);
+      EXPECT_EQ(read.Text, c.Read);
+      EXPECT_EQ(read.CapsLock, capsLock != c.Toggles);
+      EXPECT_EQ(read.Down, std::set<std::uint16_t>(c.Held.begin(), c.Held.end()));
+      if (!capsLock) {
+        EXPECT_EQ(AroundCapsLock(keys, false, layout), keys);
+      }
+      if (!c.Held.empty() || c.Toggles) continue;
+      // Taken in part: what went through stays typed, no key stays down and Caps Lock is put back.
+      for (std::size_t taken = 0; taken <= records.size(); ++taken) {
+        std::vector<KeyInput> sent(records.begin(), records.begin() + static_cast<long>(taken));
+        const std::vector<KeyInput> repairs = ReleasesAfterPartialSend(records, taken, capsLock);
+        sent.insert(sent.end(), repairs.begin(), repairs.end());
+        const Reading partial = Read(sent, capsLock);
+        EXPECT_EQ(partial.CapsLock, capsLock) << taken << " taken";
+        EXPECT_TRUE(partial.Down.empty()) << taken << " taken";
+        EXPECT_EQ(c.Read.substr(0, partial.Text.size()), partial.Text) << taken << " taken";
+      }
+    }
+  }
+}
+
+TEST(KeyboardLayout, AThreadWithoutALayoutGivesWayToTheFocusThenTheSystem) {
+  struct Case {
+    LayoutReadings Readings;
+    std::uintptr_t Chosen;
+  } cases[] = {
+      {{0x04090409, 0x04070407, 0x040C040C, 0x04100410}, 0x04090409},
+      // A console program's window: its thread reports none.
+      {{0, 0x04070407, 0x040C040C, 0x04100410}, 0x04070407},
+      {{0, 0, 0x040C040C, 0x04100410}, 0x040C040C},
+      {{0, 0, 0, 0x04100410}, 0x04100410},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReceivingLayout(c.Readings), c.Chosen);
+}
 
 TEST(KeyboardHeldModifiers, AreLiftedAroundTheKeysAndPressedAgain) {
   const MadeUpLayout layout;

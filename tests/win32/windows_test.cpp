@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "helpers.h"
@@ -109,6 +110,92 @@ TEST(WindowsWalk, SetForegroundAndSetActiveActivateTheWindow) {
   }
 }
 
+// Waits for Event while serving our own windows' messages, which another thread making or
+// destroying windows that ours own sends them.
+void ServeUntil(HANDLE Event) {
+  while (MsgWaitForMultipleObjects(1, &Event, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    Pump();
+  }
+}
+
+// A thread of our own with a box owned by Owner and a box owned by that box, as a program's
+// worker thread shows its questions.
+class BoxThread {
+ public:
+  explicit BoxThread(HWND Owner) {
+    thread_ = std::thread([this, Owner] {
+      threadId_ = GetCurrentThreadId();
+      const auto make = [](const wchar_t* Title, HWND Of) {
+        return CreateWindowExW(0, L"TollivoxWindowsTest", Title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               90, 90, 240, 120, Of, nullptr, GetModuleHandleW(nullptr), nullptr);
+      };
+      box_ = make(L"Tollivox box", Owner);
+      inner_ = box_ != nullptr ? make(L"Tollivox box of the box", box_) : nullptr;
+      SetEvent(made_);
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      if (inner_ != nullptr) DestroyWindow(inner_);
+      if (box_ != nullptr) DestroyWindow(box_);
+      SetEvent(done_);
+    });
+    ServeUntil(made_);
+  }
+  ~BoxThread() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    ServeUntil(done_);
+    thread_.join();
+    CloseHandle(made_);
+    CloseHandle(done_);
+  }
+  BoxThread(const BoxThread&) = delete;
+  BoxThread& operator=(const BoxThread&) = delete;
+  HWND Box() const { return box_; }
+  HWND Inner() const { return inner_; }
+
+ private:
+  HANDLE made_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  DWORD threadId_ = 0;
+  HWND box_ = nullptr;
+  HWND inner_ = nullptr;
+  std::thread thread_;
+};
+
+// Keys may go while the found window or a box it owns is in front, at any depth and whichever
+// thread made the box; not while another window of the found window's thread is.
+TEST(WindowsWalk, FrontIsTheWindowOrABoxItOwnsWhicheverThreadMadeIt) {
+  Win32Windows windows;
+  OwnWindow found(L"Tollivox found window");
+  OwnWindow sibling(L"Tollivox window of the same thread");
+  ShowWindow(found.Get(), SW_SHOW);
+  ShowWindow(sibling.Get(), SW_SHOW);
+  BoxThread boxes(found.Get());
+  HWND box = boxes.Box();
+  HWND inner = boxes.Inner();
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(GetWindow(inner, GW_OWNER), box);
+
+  struct Case {
+    const char* Name;
+    HWND Front;
+    HWND Found;
+    bool Owns;
+  } cases[] = {
+      {"the window itself", found.Get(), found.Get(), true},
+      {"its box, of another thread", box, found.Get(), true},
+      {"its box's box", inner, found.Get(), true},
+      {"another window of its thread", sibling.Get(), found.Get(), false},
+      {"the window that owns the box", found.Get(), box, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    windows.SetForeground(Handle(c.Front));
+    EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == c.Front; }));
+    EXPECT_EQ(windows.OwnsForeground(Handle(c.Found)), c.Owns);
+  }
+}
+
 TEST(WindowsTitles, ReadBackExactlyIncludingCharactersOutsideTheCodePage) {
   Win32Windows windows;
   const std::wstring titles[] = {
@@ -202,6 +289,9 @@ TEST(WindowsOtherProcess, FoundByTitleBroughtForwardAndShown) {
   EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == window; }));
   EXPECT_TRUE(windows.OwnsForeground(found));
   EXPECT_FALSE(windows.OwnsForeground(Handle(own.Get())));
+  // Ours by process: a box we show counts as ours as the console does.
+  EXPECT_FALSE(windows.IsOurs(found));
+  EXPECT_TRUE(windows.IsOurs(Handle(own.Get())));
   // Started by us, the helper runs at our own level.
   EXPECT_EQ(windows.ElevationOf(found), Elevation::NotHigher);
   windows.Show(found, SW_SHOWMINIMIZED);

@@ -56,6 +56,7 @@ SimDesktop::SimDesktop()
   fs::create_directories(root_);
   MakeFolder(Folder);
   console_ = CreateWindow("", false, true);
+  Find(console_)->Ours = true;
   Find(console_)->Class = "TollivoxConsole";
   Find(console_)->Program = "tollivox.exe";
 }
@@ -151,9 +152,19 @@ std::string SimDesktop::ChildCaptions(WindowHandle Window) {
   ControlReads.push_back(Window);
   std::string captions;
   // Captions are read from the window structures, so a window that does not answer is read too.
-  if (SimWindow* window = Find(Window)) {
-    for (const SimControl& control : window->Controls) {
-      if (control.Visible) captions += control.Caption + "\n";
+  SimWindow* window = Find(Window);
+  if (window == nullptr) return captions;
+  for (const SimControl& control : window->Controls) {
+    if (control.Visible) captions += control.Caption + "\n";
+  }
+  // The console's buttons, labels and log view are shown controls like any other window's; its
+  // menu is not.
+  if (Window == console_ && window->Visible) {
+    for (const auto& [which, text] : Texts) {
+      if (which != Control::mPopRestore && which != Control::mStopStart &&
+          which != Control::mPopExit) {
+        captions += text + "\n";
+      }
     }
   }
   return captions;
@@ -205,7 +216,20 @@ void SimDesktop::SetActive(WindowHandle Window) {
 }
 
 bool SimDesktop::OwnsForeground(WindowHandle Window) {
-  return Window != 0 && foreground_ == Window && Find(Window) != nullptr;
+  if (Window == 0 || Find(Window) == nullptr) return false;
+  // The window itself or one it owns at any depth; whichever thread made them does not count.
+  WindowHandle front = foreground_;
+  for (std::size_t depth = 0; front != 0 && depth <= windows_.size(); ++depth) {
+    if (front == Window) return true;
+    const SimWindow* window = Find(front);
+    front = window != nullptr ? window->Owner : 0;
+  }
+  return false;
+}
+
+bool SimDesktop::IsOurs(WindowHandle Window) {
+  const SimWindow* window = Find(Window);
+  return window != nullptr && window->Ours;
 }
 
 Elevation SimDesktop::ElevationOf(WindowHandle Window) {

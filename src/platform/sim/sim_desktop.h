@@ -72,6 +72,10 @@ struct SimWindow {
   bool Unreadable = false;
   // Kept out of view by the system though its style says visible (another virtual desktop).
   bool Cloaked = false;
+  // The window that owns it (a box or dialog shown for that window); 0 for none.
+  WindowHandle Owner = 0;
+  // Made by our own process: the console, a box we show.
+  bool Ours = false;
   std::string Class;
   // The program's file name; empty: one that does not let us read it.
   std::string Program;
@@ -217,6 +221,8 @@ class SimDesktop final : public IWindows,
   VersionNumbers Versions{1, 10};
   // False: a window station nobody sees (a scheduled task, a service).
   bool VisibleStation = true;
+  // We run in session 0, the services' session, whatever the station says.
+  bool SessionZero = false;
 
   // ---- Console view. ----
   WindowHandle ConsoleHandle() const { return console_; }
@@ -269,6 +275,7 @@ class SimDesktop final : public IWindows,
   void Show(WindowHandle Window, int ShowCommand) override;
   bool OwnsForeground(WindowHandle Window) override;
   Elevation ElevationOf(WindowHandle Window) override;
+  bool IsOurs(WindowHandle Window) override;
   SendCount Send(const std::vector<KeyEvent>& Events) override;
   bool DesktopReceivesInput() override { return InputDesktop; }
   Status Start(const std::string& CommandLine, int ShowMode) override;
@@ -294,6 +301,7 @@ class SimDesktop final : public IWindows,
   std::string ToUpper(std::string_view Text) override;
   [[noreturn]] void EndProgram(int ExitCode) override;
   bool StationVisible() override { return VisibleStation; }
+  bool InServicesSession() override { return SessionZero; }
   WindowHandle Handle() override { return console_; }
   std::uint32_t IconHandle() override { return 0x7001; }
   void SetCaption(const std::string& Text) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "platform/win32/windows_api.h"
@@ -150,10 +151,35 @@ class Translator {
   std::vector<TypedCharacter> typed_;
 };
 
+std::uintptr_t LayoutOf(DWORD Thread) {
+  return reinterpret_cast<std::uintptr_t>(GetKeyboardLayout(Thread));
+}
+
+// Read before every send: the user may switch the input language between two.
+HKL ReadReceivingLayout() {
+  LayoutReadings readings;
+  // 0 would read our own thread's layout in place of the front's.
+  const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+  if (front != 0) {
+    readings.Front = LayoutOf(front);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(front, &info) != FALSE && info.hwndFocus != nullptr) {
+      const DWORD focus = GetWindowThreadProcessId(info.hwndFocus, nullptr);
+      if (focus != 0) readings.Focus = LayoutOf(focus);
+    }
+  }
+  HKL system = nullptr;
+  if (SystemParametersInfoW(SPI_GETDEFAULTINPUTLANG, 0, &system, 0) != FALSE) {
+    readings.System = reinterpret_cast<std::uintptr_t>(system);
+  }
+  readings.Own = LayoutOf(0);
+  return reinterpret_cast<HKL>(ReceivingLayout(readings));
+}
+
 class ForegroundLayout final : public IKeyLayout {
  public:
-  ForegroundLayout()
-      : layout_(GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr))) {}
+  ForegroundLayout() : layout_(ReadReceivingLayout()) {}
 
   std::int16_t KeyScan(char16_t Character) const override {
     return VkKeyScanExW(static_cast<WCHAR>(Character), layout_);
@@ -208,8 +234,29 @@ std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
   return translator.Finish();
 }
 
+std::uintptr_t ReceivingLayout(const LayoutReadings& Readings) {
+  for (std::uintptr_t layout : {Readings.Front, Readings.Focus, Readings.System, Readings.Own}) {
+    if (layout != 0) return layout;
+  }
+  return 0;
+}
+
+std::vector<KeyInput> AroundCapsLock(const std::vector<KeyInput>& Records, bool CapsLockOn,
+                                     const IKeyLayout& Layout) {
+  if (!CapsLockOn || Records.empty()) return Records;
+  const std::uint16_t scan = Layout.ScanCode(VK_CAPITAL);
+  const KeyInput down{VK_CAPITAL, scan, 0};
+  const KeyInput up{VK_CAPITAL, scan, kKeyInputKeyUp};
+  // Caps Lock toggles as each record is taken, in order, so the records between the taps are
+  // read with it off, by the window that receives them, as by every other.
+  std::vector<KeyInput> out{down, up};
+  out.insert(out.end(), Records.begin(), Records.end());
+  out.insert(out.end(), {down, up});
+  return out;
+}
+
 std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
-                                               std::size_t Inserted) {
+                                               std::size_t Inserted, bool CapsLockLifted) {
   std::vector<KeyInput> down;
   for (std::size_t i = 0; i < Inserted && i < Inputs.size(); ++i) {
     const KeyInput& input = Inputs[i];
@@ -225,6 +272,20 @@ std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inpu
   std::vector<KeyInput> releases;
   for (auto it = down.rbegin(); it != down.rend(); ++it) {
     releases.push_back({it->Vk, it->Scan, it->Flags | kKeyInputKeyUp});
+  }
+  if (!CapsLockLifted) return releases;
+  // The lift is the batch's first press of Caps Lock and the restore its last.
+  const auto capsDown = [](const KeyInput& Input) {
+    return Input.Vk == VK_CAPITAL && (Input.Flags & kKeyInputKeyUp) == 0;
+  };
+  const auto lift = std::find_if(Inputs.begin(), Inputs.end(), capsDown);
+  const auto restore = std::find_if(Inputs.rbegin(), Inputs.rend(), capsDown);
+  if (lift == Inputs.end()) return releases;
+  const auto liftAt = static_cast<std::size_t>(lift - Inputs.begin());
+  const auto restoreAt = Inputs.size() - 1 - static_cast<std::size_t>(restore - Inputs.rbegin());
+  if (liftAt < Inserted && restoreAt >= Inserted) {
+    releases.push_back({VK_CAPITAL, lift->Scan, 0});
+    releases.push_back({VK_CAPITAL, lift->Scan, kKeyInputKeyUp});
   }
   return releases;
 }
@@ -262,18 +323,22 @@ SendCount Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
   std::vector<KeyInput> records = TranslateKeyEvents(Events, layout);
   if (records.empty()) return {};
   // Read just before the keys go: SendInput's batch is not interleaved with the user's input,
-  // so a modifier let go after this comes up after our presses again.
+  // so a modifier let go after this comes up after our presses again, and Caps Lock pressed
+  // after this is toggled after our restore.
   std::vector<std::uint16_t> held;
   for (std::uint16_t vk :
        {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
     if ((GetAsyncKeyState(vk) & 0x8000) != 0) held.push_back(vk);
   }
-  records = AroundHeldModifiers(records, held, layout);
+  // Caps Lock's toggle is the low bit of its key state.
+  const bool capsLockOn = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  // Lifted inside the held modifiers, so that no modifier of the user's combines with it.
+  records = AroundHeldModifiers(AroundCapsLock(records, capsLockOn, layout), held, layout);
   const UINT inserted = SendRecords(records);
   if (inserted < records.size()) {
     // Input was blocked part way (another desktop, a higher-integrity window): a modifier left
-    // down would keep changing what the user types.
-    const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted);
+    // down would keep changing what the user types, and Caps Lock left lifted its case.
+    const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted, capsLockOn);
     if (!releases.empty()) SendRecords(releases);
   }
   // Injected keys reach the focused window some time after SendInput returns. If the caller

@@ -46,10 +46,33 @@ bool IsExtendedKey(std::uint32_t Vk);
 std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
                                          const IKeyLayout& Layout);
 
-// The releases of every key still down after only the first Inserted records of Inputs went
-// through, last pressed first.
+// What puts things right after only the first Inserted records of Inputs went through: the
+// releases of every key still down, last pressed first, and, when Inputs lifted Caps Lock
+// (AroundCapsLock) and its lift went through but its restore did not, a tap that restores it.
 std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
-                                               std::size_t Inserted);
+                                               std::size_t Inserted, bool CapsLockLifted);
+
+// Records with Caps Lock lifted around them while it is on: a tap of Caps Lock before them and
+// another after, in the same batch. SendInput leaves the keyboard's state as it is, so with
+// Caps Lock on every letter would arrive in the other case; lifted, the records type as with it
+// off, chords and shifted letters included, and Caps Lock ends as the user had it (changed only
+// by a Caps Lock the records press themselves).
+std::vector<KeyInput> AroundCapsLock(const std::vector<KeyInput>& Records, bool CapsLockOn,
+                                     const IKeyLayout& Layout);
+
+// The keyboard layouts (HKL values) that may stand for the one the keys are read with; 0 where
+// none is reported.
+struct LayoutReadings {
+  std::uintptr_t Front = 0;   // the thread of the window in front
+  std::uintptr_t Focus = 0;   // the thread of the window with the focus
+  std::uintptr_t System = 0;  // the system's default input language
+  std::uintptr_t Own = 0;     // our own thread
+};
+
+// The layout the keys are typed with: the front thread's; a thread that reports none (a console
+// program's window) gives way to the thread with the focus, then to the system's default, then
+// to ours. Never 0 while any of them reports one.
+std::uintptr_t ReceivingLayout(const LayoutReadings& Readings);
 
 // Records lifts the modifier keys in Held (left and right virtual keys as GetAsyncKeyState reads
 // them) before it and presses them again after it, so that keys typed while the user holds one
@@ -61,7 +84,8 @@ std::vector<KeyInput> AroundHeldModifiers(const std::vector<KeyInput>& Records,
 
 class Win32Keyboard final : public IKeyboard {
  public:
-  // Uses the keyboard layout of the foreground window's thread, which receives the keys.
+  // Uses the keyboard layout of the foreground window's thread, which receives the keys (see
+  // ReceivingLayout).
   SendCount Send(const std::vector<KeyEvent>& Events) override;
   bool DesktopReceivesInput() override;
 };

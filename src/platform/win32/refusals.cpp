@@ -1,6 +1,6 @@
 // The questions behind what Windows may refuse us: the foreground, input into a process of
-// higher integrity, input on a desktop that is not receiving it, boxes in a window station nobody
-// sees, and windows that DWM keeps out of view.
+// higher integrity, input on a desktop that is not receiving it, boxes in a window station or
+// session nobody sees, and windows that DWM keeps out of view.
 #include <cstdint>
 
 #include "platform/win32/keyboard.h"
@@ -64,11 +64,24 @@ bool IsCloaked(WindowHandle Window) {
 }
 
 bool Win32Windows::OwnsForeground(WindowHandle Window) {
-  // The thread, not the window: a box or dialog the window's program shows takes its keys.
-  const DWORD thread = GetWindowThreadProcessId(ToHwnd(Window), nullptr);
-  HWND foreground = GetForegroundWindow();
-  return thread != 0 && foreground != nullptr &&
-         GetWindowThreadProcessId(foreground, nullptr) == thread;
+  // The window, or a box or dialog it owns at any depth, takes its keys, whichever thread made
+  // it; another window of the same thread or program is somewhere else the user may be typing.
+  const HWND found = ToHwnd(Window);
+  if (found == nullptr) return false;
+  // Ownership cannot form a loop; the bound only guards against a chain changing as we walk it.
+  constexpr int kMostOwners = 64;
+  HWND front = GetForegroundWindow();
+  for (int depth = 0; front != nullptr && depth < kMostOwners; ++depth) {
+    if (front == found) return true;
+    front = GetWindow(front, GW_OWNER);
+  }
+  return false;
+}
+
+bool Win32Windows::IsOurs(WindowHandle Window) {
+  DWORD processId = 0;
+  return GetWindowThreadProcessId(ToHwnd(Window), &processId) != 0 &&
+         processId == GetCurrentProcessId();
 }
 
 Elevation Win32Windows::ElevationOf(WindowHandle Window) {
@@ -96,6 +109,12 @@ bool Win32System::StationVisible() {
     return true;
   }
   return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool Win32System::InServicesSession() {
+  // Since Windows Vista only services run in session 0, and no user sees its desktop.
+  DWORD session = 0;
+  return ProcessIdToSessionId(GetCurrentProcessId(), &session) != FALSE && session == 0;
 }
 
 }  // namespace tollivox::win32

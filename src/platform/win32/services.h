@@ -54,6 +54,7 @@ class Win32Windows final : public IWindows {
   void Show(WindowHandle Window, int ShowCommand) override;
   bool OwnsForeground(WindowHandle Window) override;
   Elevation ElevationOf(WindowHandle Window) override;
+  bool IsOurs(WindowHandle Window) override;
 
  private:
   // The last window found not answering, and when (GetTickCount64): asked again within a
@@ -119,6 +120,7 @@ class Win32System final : public ISystem {
   std::string ToUpper(std::string_view Text) override;
   [[noreturn]] void EndProgram(int ExitCode) override;
   bool StationVisible() override;
+  bool InServicesSession() override;
 };
 
 // The mandatory integrity level (a SECURITY_MANDATORY_*_RID value) of a process; -1 when it
