@@ -1,6 +1,7 @@
 // The program on the simulated desktop: a form wired to a SimDesktop the test controls.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,5 +81,24 @@ struct Harness {
 
   std::string LogPath(const std::string& Name) const { return Desk.Folder + "\\" + Name; }
 };
+
+// The texts of run.log in the program's folder.
+inline std::vector<std::string> Log(const Harness& h) { return h.LogTexts(h.LogPath("run.log")); }
+
+// The texts of run.log written since its first Skip lines.
+inline std::vector<std::string> LogAfter(const Harness& h, std::size_t Skip) {
+  std::vector<std::string> texts = Log(h);
+  return {texts.begin() + static_cast<long>(std::min(Skip, texts.size())), texts.end()};
+}
+
+// The lines of Lines that start with Start.
+inline std::vector<std::string> Matching(const std::vector<std::string>& Lines,
+                                         const std::string& Start) {
+  std::vector<std::string> out;
+  for (const std::string& line : Lines) {
+    if (line.rfind(Start, 0) == 0) out.push_back(line);
+  }
+  return out;
+}
 
 }  // namespace tollivox::test
