@@ -207,8 +207,9 @@ class WindowsInstallerPackage : public RealInstaller {
         << "the wizard did not show";
   }
 
-  // The command line that answers the four pages, each found by its title and text, with Keys.
-  static std::string CommandLine(std::string_view Keys) {
+  // The command line that answers the four pages, each found by its title and text, with Keys
+  // (and Options).
+  static std::string CommandLine(std::string_view Keys, std::string_view Options = "") {
     std::string titles;
     std::string texts;
     for (const char* page : kPackagePages) {
@@ -216,7 +217,7 @@ class WindowsInstallerPackage : public RealInstaller {
       texts += std::string(texts.empty() ? "" : ",") + "\"" + page + "\"";
     }
     return "/W:" + titles + " /X:" + texts + " /K:" + std::string(Keys) +
-           " /C:1,1,1,1 /T:120,120,120,120 /L:install.log";
+           " /C:1,1,1,1 /T:120,120,120,120 /L:install.log" + std::string(Options);
   }
 
   // The wizard ended with success and the watch by itself, each page answered once, in order,
@@ -255,21 +256,23 @@ class WindowsInstallerPackage : public RealInstaller {
 // licence, Enter on the ready and the finish pages.
 TEST_F(WindowsInstallerPackage, AnswersItsWizardByWhatEachPageShowsWithKeys) {
   const std::wstring folder = Scratch.File(L"Orbit Viewer");
-  StartPackage(folder);
+  ASSERT_NO_FATAL_FAILURE(StartPackage(folder));
   Tollivox program(Scratch);
   program.Start(CommandLine("~,%a%n,~,~"));
   ExpectInstalled(program, folder);
 }
 
-// Through the pages' controls only, while another program holds the front the whole time: the
-// wizard is never in front, no key is typed anywhere, and it installs all the same.
+// Through the pages' controls only, while another program holds the front the whole time and the
+// pages are shown as they are (/A:5), as on a machine somebody is working on: no key is typed
+// anywhere, the other program keeps the front, and the wizard installs all the same.
 TEST_F(WindowsInstallerPackage, AnswersItsWizardThroughItsControlsBehindAWindowHoldingTheFront) {
   TestWindow& grabber = Window("Front holder", {.Extra = "--take-front-back"});
   const std::wstring folder = Scratch.File(L"Orbit Viewer");
-  StartPackage(folder);
+  ASSERT_NO_FATAL_FAILURE(StartPackage(folder));
   Tollivox program(Scratch);
   program.Start(CommandLine(
-      "\"{CLICK Next}\",\"{CHECK I accept}{CLICK Next}\",\"{CLICK Install}\",\"{CLICK Finish}\""));
+      "\"{CLICK Next}\",\"{CHECK I accept}{CLICK Next}\",\"{CLICK Install}\",\"{CLICK Finish}\"",
+      " /A:5,5,5,5"));
   const std::vector<std::string> texts = ExpectInstalled(program, folder);
   EXPECT_THAT(texts, Not(Contains(testing::HasSubstr("not in front"))));
   EXPECT_EQ(grabber.Received(), "");
