@@ -81,6 +81,23 @@ function(tollivox_windows_entry target)
   endif()
 endfunction()
 
+# tollivox_program_start(<target>): the shipped programs start at src/platform/win32/start, which
+# makes the stack protector's guard without the CryptoAPI and restricts the library search before
+# the C runtime starts. MinGW only; the entry calls the runtime's entry of a window program.
+function(tollivox_program_start target)
+  if(NOT MINGW)
+    return()
+  endif()
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/platform/win32/start/start.cpp)
+  # The linker takes the entry's name as the object file spells it: with the underscore of the
+  # 32-bit C names.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--entry=_TollivoxStart)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--entry=TollivoxStart)
+  endif()
+endfunction()
+
 # Path of a build directory as the Windows programs under test see it. Wine maps drive Z: to
 # the root of the Unix file system.
 function(tollivox_windows_path out path)

@@ -142,12 +142,28 @@ std::wstring TempFolder() {
 namespace {
 
 LRESULT CALLBACK PlainWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+  // Alt with a letter typed into a page would wait in its menu mode.
+  if (Message == WM_SYSCOMMAND && (WParam & 0xFFF0) == SC_KEYMENU) return 0;
   return DefWindowProcW(Window, Message, WParam, LParam);
+}
+
+// What an installer's licence page shows: the box already checked, so that checking it again
+// only reads it, and Next.
+bool AddPageControls(HWND Window) {
+  const auto add = [&](const wchar_t* Caption, DWORD Style, int Id) {
+    return CreateWindowExW(0, L"BUTTON", Caption, WS_CHILD | WS_VISIBLE | Style, 10, 10 + 30 * Id,
+                           170, 24, Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)),
+                           GetModuleHandleW(nullptr), nullptr);
+  };
+  HWND accept = add(L"I &accept the terms", BS_AUTOCHECKBOX, 1);
+  if (accept == nullptr || add(L"&Next >", BS_DEFPUSHBUTTON, 2) == nullptr) return false;
+  SendMessageW(accept, BM_SETCHECK, BST_CHECKED, 0);
+  return true;
 }
 
 }  // namespace
 
-bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible) {
+bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages) {
   static const wchar_t kClassName[] = L"TollivoxBenchWindow";
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = PlainWindowProc;
@@ -157,23 +173,29 @@ bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible) {
   // Registered once per process; a second registration fails harmlessly.
   RegisterClassW(&windowClass);
   for (int i = 1; i <= Count; ++i) {
-    const std::wstring title = std::wstring(TitleStem) + L" " + std::to_wstring(i);
+    const std::wstring title = PageTitle(TitleStem, i, Pages);
     HWND window = CreateWindowExW(WS_EX_NOACTIVATE, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                   20 + i % 40 * 5, 20 + i % 30 * 5, 200, 120, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
-    if (window == nullptr) return false;
+    if (window == nullptr || (Pages && !AddPageControls(window))) return false;
     if (Visible) ShowWindow(window, SW_SHOWNOACTIVATE);
   }
   return true;
 }
 
-WindowHolder::WindowHolder(int Count, std::wstring_view TitleStem) {
+std::wstring PageTitle(std::wstring_view TitleStem, int Number, bool Pages) {
+  const std::wstring number = std::to_wstring(Number);
+  return std::wstring(TitleStem) + (Pages ? L" [" + number + L"]" : L" " + number);
+}
+
+WindowHolder::WindowHolder(int Count, std::wstring_view TitleStem, bool Pages) {
   const std::wstring readyName = UniqueName(L"TollivoxBenchReady");
   const std::wstring quitName = UniqueName(L"TollivoxBenchQuit");
   win32::KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
   quit_ = win32::KernelHandle(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
   process_ = StartProcess(Quoted(SelfPath()) + L" hold-windows " + std::to_wstring(Count) + L" " +
-                          Quoted(std::wstring(TitleStem)) + L" " + readyName + L" " + quitName);
+                          Quoted(std::wstring(TitleStem)) + L" " + readyName + L" " + quitName +
+                          (Pages ? L" pages" : L""));
   if (!process_.Valid() || !ready.Valid() || !quit_.Valid()) return;
   HANDLE waits[] = {ready.Get(), process_.Get()};
   ready_ = WaitForMultipleObjects(2, waits, FALSE, 120000) == WAIT_OBJECT_0;
@@ -192,7 +214,8 @@ int RunHoldWindows(int Argc, wchar_t** Argv) {
   win32::KernelHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, Argv[4]));
   win32::KernelHandle quit(OpenEventW(SYNCHRONIZE, FALSE, Argv[5]));
   if (!ready.Valid() || !quit.Valid()) return 3;
-  if (!CreateTitledWindows(count, Argv[3], true)) return 3;
+  const bool pages = Argc > 6 && std::wstring_view(Argv[6]) == L"pages";
+  if (!CreateTitledWindows(count, Argv[3], true, pages)) return 3;
   SetEvent(ready.Get());
   // Serve the window messages (other processes may send some) until told to go.
   HANDLE quitHandle = quit.Get();

@@ -29,6 +29,7 @@ class Arguments;
 
 // ---- The modes of win32_bench, one per measured figure. ----
 int RunTickBench(const Arguments& Args);
+int RunTokensBench(const Arguments& Args);
 int RunLatencyBench(const Arguments& Args);
 int RunIdleBench(const Arguments& Args);
 int RunMemoryBench(const Arguments& Args);
@@ -70,10 +71,15 @@ void CloseOrEnd(HANDLE Process, DWORD ProcessId, DWORD Milliseconds = 10000);
 std::wstring UniqueName(std::wstring_view Tag);
 std::wstring TempFolder();
 
-// A copy of this program holding Count titled top-level windows until it is let go.
+// The title of window Number: "TitleStem Number", or for a page "TitleStem [Number]", which no
+// other page's title contains.
+std::wstring PageTitle(std::wstring_view TitleStem, int Number, bool Pages);
+
+// A copy of this program holding Count titled top-level windows until it is let go; with Pages,
+// each shows a checked "I &accept the terms" box and a "&Next >" button.
 class WindowHolder {
  public:
-  WindowHolder(int Count, std::wstring_view TitleStem);
+  WindowHolder(int Count, std::wstring_view TitleStem, bool Pages = false);
   ~WindowHolder();
   WindowHolder(const WindowHolder&) = delete;
   WindowHolder& operator=(const WindowHolder&) = delete;
@@ -84,11 +90,11 @@ class WindowHolder {
   win32::KernelHandle process_;
   bool ready_ = false;
 };
-// The helper mode behind WindowHolder: hold-windows COUNT STEM READY_EVENT QUIT_EVENT.
+// The helper mode behind WindowHolder: hold-windows COUNT STEM READY_EVENT QUIT_EVENT [pages].
 int RunHoldWindows(int Argc, wchar_t** Argv);
 // Creates Count top-level windows "TitleStem N" in this thread (hidden unless Visible); they live
 // until the thread's windows are destroyed or the process ends.
-bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible);
+bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages = false);
 
 // ---- Quiet platform parts: they do nothing costly and never show anything. ----
 class QuietView final : public IConsoleView {

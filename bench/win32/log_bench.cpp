@@ -11,6 +11,7 @@
 
 #include "app/frmZandrel.h"
 #include "bench_support.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::bench {
@@ -185,7 +186,9 @@ int RunLogWriter(const Arguments& Args) {
   QuietTimer timer;
   QuietLoop loop;
   QuietTray tray;
-  Platform os{windows, keyboard, launcher, files, dialogs, clock, system, view, timer, loop, tray};
+  win32::Win32Controls controls(windows);
+  Platform os{windows, keyboard, launcher, files, dialogs, clock,
+              system,  view,     timer,    loop,  tray,    controls};
   frmZandrel form(os);
   form.ConsoleMode = 2;
   form.AppTitle = "Tollivox benchmark";

@@ -2,6 +2,7 @@
 // Wine on Linux). Each mode measures one figure and prints it; scripts/bench runs them all.
 //
 //   win32_bench tick    [--windows 200] [--entries 10] [--rounds 100] [--windows-in helper|self]
+//   win32_bench tokens  [--entries 10] [--rounds 40]
 //   win32_bench latency [--runs 50] [--interval 50] [--tollivox PATH]
 //   win32_bench idle    [--seconds 60] [--windows 200] [--tollivox PATH] [--server-pid PID]
 //   win32_bench memory  [--settle 5] [--rounds 3] [--tollivox PATH] [--minimal PATH]
@@ -19,7 +20,8 @@
 int wmain(int Argc, wchar_t** Argv) {
   using namespace tollivox::bench;
   if (Argc < 2) {
-    std::fprintf(stderr, "usage: win32_bench tick|latency|idle|memory|log [--option value ...]\n");
+    std::fprintf(stderr,
+                 "usage: win32_bench tick|tokens|latency|idle|memory|log [--option value ...]\n");
     return 2;
   }
   const std::wstring mode = Argv[1];
@@ -28,6 +30,7 @@ int wmain(int Argc, wchar_t** Argv) {
   // buffering: print every line as it comes.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (mode == L"tick") return RunTickBench(args);
+  if (mode == L"tokens") return RunTokensBench(args);
   if (mode == L"latency") return RunLatencyBench(args);
   if (mode == L"idle") return RunIdleBench(args);
   if (mode == L"memory") return RunMemoryBench(args);

@@ -12,6 +12,7 @@
 
 #include "app/frmZandrel.h"
 #include "bench_support.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::bench {
@@ -194,7 +195,9 @@ int RunTickBench(const Arguments& Args) {
   QuietTimer timer;
   QuietLoop loop;
   QuietTray tray;
-  Platform os{windows, keyboard, launcher, files, dialogs, clock, system, view, timer, loop, tray};
+  win32::Win32Controls controls(windows);
+  Platform os{windows, keyboard, launcher, files, dialogs, clock,
+              system,  view,     timer,    loop,  tray,    controls};
   frmZandrel form(os);
   form.ConsoleMode = 2;  // no tray icon
   form.WindowCount = static_cast<std::int16_t>(entryCount);

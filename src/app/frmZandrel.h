@@ -90,6 +90,8 @@ class frmZandrel {
   // The words that name an entry's window text in its log lines (" with 'text' text", Quote
   // around the text); empty for an entry without one.
   std::string TextWords(int Entry, char Quote);
+  // Writes every visible top-level window, with its shown controls, to the log (/V:).
+  void LogWindowsSeen();
   std::string RawTitle(WindowHandle Window);
   std::string CleanTitle(WindowHandle Window);
 
@@ -138,6 +140,8 @@ class frmZandrel {
   std::int32_t IntervalMs = 0;
   std::int16_t ConsoleMode = 0;
   std::string LogFilePath;
+  // /V: not 0: the windows seen at start-up are written to the log; without /W: that is all.
+  std::int16_t ListWindows = 0;
 
   // ---- Run-time state. ----
   float StartTime = 0;

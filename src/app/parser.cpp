@@ -184,6 +184,8 @@ void frmZandrel::OptionLoop() {
       ExecuteAnyWindow = ToInteger(ReadNumber(value));
     } else if (key == "H:") {
       ConsoleMode = ToInteger(ReadNumber(value));
+    } else if (key == "V:") {
+      ListWindows = ToInteger(ReadNumber(value));
     } else if (key == "L:") {
       // A quoted log path ("C:\My Logs\run.log" in double quotes) would otherwise keep its quotes
       // and markers, which no file name can hold: treat it like the other text options.
@@ -263,7 +265,10 @@ void frmZandrel::CheckValidity() {
   const bool usage = CommandLine.find("/?") != std::string::npos;
   const bool emptyLog =
       Os.System.ToUpper(CommandLine).find("/L:") != std::string::npos && LogFilePath.empty();
-  if (!usage && !emptyLog && WindowCount >= 1) return;
+  // The list of windows seen goes nowhere but the log; with one, it is a task of its own.
+  const bool listWithoutLog = ListWindows != 0 && LogFilePath.empty();
+  const bool nothingToDo = WindowCount < 1 && ListWindows == 0;
+  if (!usage && !emptyLog && !listWithoutLog && !nothingToDo) return;
 
   Os.View.Hide();
   Terminating = -1;

@@ -61,6 +61,15 @@ void frmZandrel::Form_Load() {
     CheckValidity();
 
     Add2Log(LogFilePath, ">>>>> Loaded with '" + CommandLine + "'");
+    if (ListWindows != 0) {
+      LogWindowsSeen();
+      // Only the list was asked for: end as a watch that has dealt with everything does.
+      if (WindowCount < 1) {
+        Add2Log(LogFilePath, ">>>>> Unloaded");
+        if (ConsoleMode != 2) RemoveTrayIcon();
+        Os.System.EndProgram(kExitFinished);
+      }
+    }
     EnumWindowHandles(StartHandles);
     Os.Timer.SetEnabled(true);
   });

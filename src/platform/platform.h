@@ -9,6 +9,9 @@
 //   IWindows::IsVisible / IsEnabled  IsWindowVisible (and not cloaked: DwmGetWindowAttribute
 //                                    DWMWA_CLOAKED) / IsWindowEnabled
 //   IWindows::ChildCaptions          EnumChildWindows, IsWindowVisible, GetWindowTextW
+//   IWindows::WindowClass            GetClassNameW
+//   IWindows::ProgramFile            GetWindowThreadProcessId, OpenProcess(PROCESS_QUERY_LIMITED_
+//                                    INFORMATION), QueryFullProcessImageNameW, the name only
 //   IWindows::IsAlive                IsWindow
 //   IWindows::IsResponding           IsHungAppWindow, SendMessageTimeoutW(SMTO_ABORTIFHUNG)
 //   IWindows::SetForeground          SetForegroundWindow
@@ -90,6 +93,12 @@ class IWindows {
   // line feed; read without sending the window's program a message, so a program that does not
   // answer cannot stop the caller.
   virtual std::string ChildCaptions(WindowHandle Window) = 0;
+  // The name of the window's class (UTF-8); empty for a vanished window.
+  virtual std::string WindowClass(WindowHandle Window) = 0;
+  // The file name, without its folder, of the program the window belongs to ("notepad.exe");
+  // empty when it cannot be read (a vanished window, a protected program). Neither asks the
+  // window's program anything.
+  virtual std::string ProgramFile(WindowHandle Window) = 0;
   virtual bool IsVisible(WindowHandle Window) = 0;
   virtual bool IsEnabled(WindowHandle Window) = 0;
   // Whether the window is still there; false once it has been destroyed.

@@ -2,6 +2,10 @@
 // cannot write: the box, its icon, the exit code, and that nothing is left behind.
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/frmZandrel.h"
 #include "e2e_support.h"
 
@@ -77,6 +81,30 @@ TEST_F(E2eCommandLine, SlashQuestionMarkInsideDoubleQuotesIsPartOfATitleNotAskin
   // The log shows the command line as the quote step left it.
   EXPECT_EQ(texts.front(), ">>>>> Loaded with '/W:\"What_@#?!_?\" /T:1 /I:300 /L:run.log'");
   EXPECT_THAT(texts, testing::Contains("Looking for window containing \"What/?\" string..."));
+}
+
+TEST_F(E2eCommandLine, ListOfWindowsSeenNamesAWindowWithItsCaptionsAndEndsByItself) {
+  Window("Orbit Lister Target",
+         {.Extra = "--label \"Choose Install Location\" --button \"&Next >\""});
+  Tollivox& program = StartProgram("/V:1 /L:run.log");
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_EQ(MessageBoxCount(program.ProcessId()), 0u);
+
+  const std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_EQ(texts.front(), ">>>>> Loaded with '/V:1 /L:run.log'");
+  EXPECT_THAT(texts[1], testing::StartsWith("Windows seen ("));
+  EXPECT_EQ(texts.back(), ">>>>> Unloaded");
+  const auto window = std::find(
+      texts.begin(), texts.end(),
+      "Window \"Orbit Lister Target\" class \"TollivoxTestWindow\" program \"testwin.exe\"");
+  ASSERT_NE(window, texts.end());
+  // Its shown controls follow it in tab order, captions as the window holds them.
+  ASSERT_GE(texts.end() - window, 4);
+  EXPECT_THAT(std::vector<std::string>(window + 1, window + 4),
+              testing::ElementsAre("- Control \"\" class \"Edit\"",
+                                   "- Control \"Choose Install Location\" class \"Static\"",
+                                   "- Control \"&Next >\" class \"Button\""));
 }
 
 TEST_F(E2eCommandLine, LogInAMissingFolderShowsTheLogFailureBoxAndEndsWithItsCode) {

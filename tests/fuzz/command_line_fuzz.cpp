@@ -40,7 +40,7 @@ struct Outcome {
 struct Snapshot {
   std::vector<std::string> Windows, Keys, Commands;
   std::vector<std::int16_t> Activations, Timeouts, Counts, Modes;
-  std::int16_t SendKeysAnyWindow, ExecuteAnyWindow, ConsoleMode;
+  std::int16_t SendKeysAnyWindow, ExecuteAnyWindow, ConsoleMode, ListWindows;
   std::int32_t IntervalMs;
   std::string LogFilePath, CommandLine;
   friend bool operator==(const Snapshot&, const Snapshot&) = default;
@@ -66,6 +66,7 @@ Snapshot Take(const frmZandrel& Form) {
           Form.SendKeysAnyWindow,
           Form.ExecuteAnyWindow,
           Form.ConsoleMode,
+          Form.ListWindows,
           Form.IntervalMs,
           Form.LogFilePath,
           Form.CommandLine};
@@ -173,7 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   if (outcome.At == Stage::Accepted) {
     check(!outcome.ExitCode, "an accepted line does not end the program");
     check(boxes.empty(), "an accepted line shows no box");
-    check(form.WindowCount >= 1, "an accepted line has an entry");
+    check(form.WindowCount >= 1 || (form.ListWindows != 0 && !form.LogFilePath.empty()),
+          "an accepted line has an entry or lists the windows seen into a log");
     check(form.Terminating == 0, "an accepted line is not terminating");
     check(NoFilesWritten(desk), "reading the line writes no file");
 

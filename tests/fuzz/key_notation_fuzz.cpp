@@ -83,6 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   }
   CheckEvents(result.Events, Size, check);
 
+  // Every step's keys are balanced on their own, and a control's text is a piece of the string.
+  const KeyStepsResult steps = ParseKeySteps(keys);
+  check(steps.Error == 0, "the steps parse where the keys do");
+  for (const KeyStep& step : steps.Steps) {
+    if (step.IsControl) {
+      check(keys.find(step.Text) != std::string_view::npos,
+            "a control's text comes from the string");
+      check(step.Events.empty(), "a control step types nothing");
+    } else {
+      CheckEvents(step.Events, Size, check);
+    }
+  }
+
   // Plain ASCII text without the notation's special characters types itself, character by
   // character.
   bool plain = true;

@@ -133,6 +133,45 @@ TEST_F(RealInstaller, AnswersAStockInstallerWhosePagesShareOneTitleByWhatTheySho
   EXPECT_THAT(FileNames(folder), ElementsAre("orbit-license.txt", "readme.txt"));
 }
 
+// The same installer answered through its controls only, into a folder set in its edit box,
+// while another program takes the front back whenever it loses it: the pages are answered
+// behind it, the installer is never brought forward, and no key is typed anywhere.
+TEST_F(RealInstaller, AnswersTheStockInstallerThroughItsControlsBehindAProgramHoldingTheFront) {
+  const std::wstring stock = SetupProgram(L"TOLLIVOX_STOCK_SETUP");
+  ASSERT_TRUE(FileExists(stock)) << "no stock installer was built";
+  const std::wstring offered = Scratch.File(L"Orbit Offered");
+  const std::wstring chosen = Scratch.File(L"Orbit Chosen");
+  Process setup = Process::Start(stock, SetupArguments(offered), Scratch.Path());
+  ASSERT_NE(WaitForWindowTitled("Orbit Tools Setup", kInstallLimit), nullptr);
+  TestWindow& grabber = Window("Front grabber", {.Extra = "--take-front-back"});
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == grabber.Window(); }));
+  const std::size_t statesBefore = grabber.States().size();
+
+  // One entry per page: a click is posted, so a page it opens is answered at a later visit.
+  Tollivox program(Scratch);
+  program.Start(
+      "/W:\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\",\"Orbit Tools Setup\" "
+      "/X:\"Welcome to\",\"License Agreement\",\"Choose Install Location\",Completing "
+      "/A:5,5,5,5 /K:\"{CLICK Next}\",\"{CHECK I accept}{CLICK Next}\",\"{SETTEXT " +
+      Narrow(chosen) +
+      "}{CLICK Install}\",\"{CLICK Finish}\" /C:1,1,1,1 /T:120,120,120,120 /I:500 "
+      "/L:install.log");
+  EXPECT_EQ(setup.WaitForExit(kInstallLimit), 0u) << "the installer did not finish";
+  std::vector<std::string> texts = EndsByItself(program, L"install.log");
+  EXPECT_THAT(
+      texts, Contains("Sending \"{SETTEXT " + Narrow(chosen) + "}{CLICK Install}\" keystrokes..."));
+  EXPECT_THAT(texts, testing::Not(Contains(testing::HasSubstr("not sent"))));
+  EXPECT_THAT(FileNames(chosen), ElementsAre("orbit-license.txt", "readme.txt"));
+  EXPECT_FALSE(FileExists(offered));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(grabber.Received(), "");
+  // Never deactivated: the front was its own the whole time.
+  const std::vector<std::string> states = grabber.States();
+  EXPECT_EQ(std::vector(states.begin() + static_cast<std::ptrdiff_t>(statesBefore), states.end()),
+            std::vector<std::string>{});
+  EXPECT_EQ(GetForegroundWindow(), grabber.Window());
+}
+
 TEST_F(RealInstaller, StartsTheInstallerAsTheCommandOfAFoundWindowAndAnswersIt) {
   // The first entry finds the program's own console and starts the installer from it, shown
   // normally; the other entries answer the pages.

@@ -9,13 +9,17 @@
 #include <cstring>
 
 #include "e2e_support.h"
+#include "planting.h"
 
 namespace tollivox::e2e {
 namespace {
 
+using testing::AnyOf;
 using testing::Contains;
 using testing::ElementsAre;
 using testing::HasSubstr;
+using testing::IsEmpty;
+using testing::Not;
 using testing::StartsWith;
 
 // What the PE headers and resources of a program file say, read from its bytes (a 32-bit file
@@ -25,7 +29,8 @@ struct PeFile {
   bool Pe64 = false;
   std::uint16_t DllCharacteristics = 0;
   std::uint32_t RelocationSize = 0;
-  std::vector<std::string> Imports;  // lower case
+  std::vector<std::string> Imports;    // lower case
+  std::vector<std::string> Functions;  // "library!name", as spelt; ordinals as "library!#n"
   std::string Manifest;
 };
 
@@ -63,12 +68,27 @@ PeFile ReadPe(const std::string& Bytes) {
     const std::size_t end = std::min(Bytes.find('\0', Offset), Bytes.size());
     return Offset < Bytes.size() ? Bytes.substr(Offset, end - Offset) : std::string();
   };
-  // Import directory: 20-byte descriptors up to an empty one; the name at offset 12.
+  // Import directory: 20-byte descriptors up to an empty one; the name at offset 12, the lookup
+  // table at 0 (or else the address table at 16): one entry per function, up to a zero one, each
+  // an ordinal (top bit) or the address of a 2-byte hint and the name.
+  const std::size_t thunkSize = pe.Pe64 ? 8 : 4;
   for (std::size_t entry = fileOffset(At<std::uint32_t>(Bytes, directories + 8));
        entry + 20 <= Bytes.size() && At<std::uint32_t>(Bytes, entry + 12) != 0; entry += 20) {
     std::string name = text(fileOffset(At<std::uint32_t>(Bytes, entry + 12)));
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     pe.Imports.push_back(name);
+    const auto lookup = At<std::uint32_t>(Bytes, entry);
+    for (std::size_t thunk =
+             fileOffset(lookup != 0 ? lookup : At<std::uint32_t>(Bytes, entry + 16));
+         thunk + thunkSize <= Bytes.size(); thunk += thunkSize) {
+      const std::uint64_t value =
+          pe.Pe64 ? At<std::uint64_t>(Bytes, thunk) : At<std::uint32_t>(Bytes, thunk);
+      if (value == 0) break;
+      const bool byOrdinal = value >> (8 * thunkSize - 1) != 0;
+      pe.Functions.push_back(name + "!" +
+                             (byOrdinal ? "#" + std::to_string(value & 0xFFFF)
+                                        : text(fileOffset(static_cast<std::uint32_t>(value)) + 2)));
+    }
   }
   pe.RelocationSize = At<std::uint32_t>(Bytes, directories + 5 * 8 + 4);
   // Resources: type RT_MANIFEST (24), then the first name and language, then the data entry.
@@ -112,6 +132,7 @@ class Shipped : public E2eTest {
   // What the runs leave in the program's folder.
   void RemoveLeftovers() const {
     for (const wchar_t* name : {L"run.log", L"Shutdown.args"}) DeleteFileW(InFolder(name).c_str());
+    RemovePlantedLibraries(folder_, kCryptoLibraries);
   }
 };
 
@@ -130,6 +151,12 @@ TEST_F(Shipped, ProgramsImportOnlyProtectedLibrariesAndAreHardenedAndManifested)
     ASSERT_TRUE(pe.Valid);
     EXPECT_THAT(pe.Imports, Contains("kernel32.dll"));
     for (const std::string& library : pe.Imports) EXPECT_THAT(kProtected, Contains(library));
+    // Nothing of the CryptoAPI, whose libraries are no KnownDLLs: advapi32's Crypt* functions and
+    // RtlGenRandom (SystemFunction036) load them from the search, the program's folder first.
+    EXPECT_THAT(pe.Functions, Contains("kernel32.dll!GetSystemTimeAsFileTime"));
+    for (const std::string& function : pe.Functions) {
+      EXPECT_THAT(function, Not(AnyOf(HasSubstr("!Crypt"), HasSubstr("!SystemFunction0"))));
+    }
 
     // ASLR (with the relocations it needs), DEP, terminal-server aware; high-entropy addresses in
     // the 64-bit build only.
@@ -151,6 +178,24 @@ TEST_F(Shipped, ProgramsImportOnlyProtectedLibrariesAndAreHardenedAndManifested)
     EXPECT_THAT(pe.Manifest,
                 HasSubstr("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
   }
+}
+
+// Neither program loads the CryptoAPI's libraries from its own folder, where the stack
+// protector's guard once had them loaded at start.
+TEST_F(Shipped, NoLibraryPlantedBesideTheProgramsIsLoaded) {
+  ASSERT_TRUE(PlantLibraries(folder_, kCryptoLibraries));
+  TestWindow& setup = Window("Setup Wizard");
+  Tollivox& program = StartProgram("/W:Setup /K:{ENTER} /L:" + Narrow(LogPath()));
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_THAT(setup.WaitForReceived(1), StartsWith("\n"));
+  EXPECT_THAT(LoadedLibraries(folder_, kCryptoLibraries), IsEmpty());
+
+  Process shutdown = Process::Start(ShippedShutdown(folder_), "/?", Scratch.Path());
+  HWND box = WaitForMessageBox(shutdown.Id(), "Tollivox Shutdown");
+  ASSERT_NE(box, nullptr);
+  PressButton(box, IDOK);
+  EXPECT_EQ(shutdown.WaitForExit(), 0u);
+  EXPECT_THAT(LoadedLibraries(folder_, kCryptoLibraries), IsEmpty());
 }
 
 TEST_F(Shipped, ShutdownProgramShowsItsUsage) {

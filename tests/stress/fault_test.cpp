@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/frmZandrel.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/text.h"
 #include "stress_support.h"
@@ -190,8 +191,9 @@ TEST(LogViewerFaultTest, FileTakenBetweenBusyTestAndReadIsWaitedFor) {
     win32::Win32Clock clock;
     ReturningSystem system;
     QuietConsole console;
+    win32::Win32Controls controls(windows);
     Platform os{windows, keyboard, launcher, files,   dialogs, clock,
-                system,  console,  console,  console, console};
+                system,  console,  console,  console, console, controls};
     frmZandrel form(os);
     form.LogFilePath = Narrow(log);
     form.ConsoleMode = 2;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/frmZandrel.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/text.h"
 #include "stress_support.h"
@@ -72,8 +73,9 @@ int wmain(int argc, wchar_t** argv) {
   Win32Clock clock;
   Win32System system;
   QuietConsole console;
+  Win32Controls controls(windows);
   Platform os{windows, keyboard, launcher, files,   dialogs, clock,
-              system,  console,  console,  console, console};
+              system,  console,  console,  console, console, controls};
   frmZandrel form(os);
   form.LogFilePath = Narrow(logPath);
   form.AppTitle = kProductName;

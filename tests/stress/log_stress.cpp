@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/frmZandrel.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/text.h"
 #include "stress_support.h"
@@ -79,8 +80,9 @@ int RunReader(const std::wstring& LogPath, const std::wstring& StopName,
   win32::Win32Clock clock;
   win32::Win32System system;
   QuietConsole console;
+  win32::Win32Controls controls(windows);
   Platform os{windows, keyboard, launcher, files,   dialogs, clock,
-              system,  console,  console,  console, console};
+              system,  console,  console,  console, console, controls};
   frmZandrel form(os);
   form.LogFilePath = Narrow(LogPath);
   form.AppTitle = kProductName;

@@ -1,6 +1,7 @@
 // What is done to a found window: activation, keystrokes, counts, and a rejected key string.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -164,6 +165,9 @@ TEST(Actions, RefusedKeysAreWithheldNamedAndTriedAgain) {
       {"administrator",
        [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Elevated = On; },
        "Window runs as administrator; \"%a~\" keystrokes not sent."},
+      {"integrity level unreadable",
+       [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Unreadable = On; },
+       "Window's integrity level cannot be read; \"%a~\" keystrokes not sent."},
       {"locked desktop", [](Harness& h, WindowHandle, bool On) { h.Desk.InputDesktop = !On; },
        "Desktop not receiving input; \"%a~\" keystrokes not sent."},
       {"partly taken",
@@ -204,6 +208,55 @@ TEST(Actions, RefusedKeysAreWithheldNamedAndTriedAgain) {
     EXPECT_EQ(h.Desk.TypedInto(setup), before + "{VK:12}a\n");
     EXPECT_EQ(h.Desk.TypedInto(editor), "");
     EXPECT_EQ(h.Form.WindowStrings[1], "");
+  }
+}
+
+// The log write before the keys can wait on a reader that holds the file (an indexer, a viewer);
+// whatever changed meanwhile is seen right before the keys go, and said after the "Sending" line.
+TEST(Actions, ChecksHoldAtTheMomentTheKeysGo) {
+  struct Case {
+    std::string Name;
+    std::function<void(Harness&, WindowHandle Setup, WindowHandle Editor)> Meanwhile;
+    std::string Reason;
+  } cases[] = {
+      {"front lost",
+       [](Harness& h, WindowHandle, WindowHandle Editor) { (void)h.Desk.SetForeground(Editor); },
+       "Window not in front"},
+      {"session locked",
+       [](Harness& h, WindowHandle, WindowHandle) { h.Desk.InputDesktop = false; },
+       "Desktop not receiving input"},
+      {"window closed",
+       [](Harness& h, WindowHandle Setup, WindowHandle) { h.Desk.DestroyWindow(Setup); },
+       "Window closed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Harness h;
+    const WindowHandle editor = h.Desk.CreateWindow("Editor");
+    const WindowHandle setup = h.Desk.CreateWindow("Setup");
+    ASSERT_TRUE(h.Load("/W:Setup /K:x /C:1 /T:-1 /L:run.log"));
+    int reader = 0;
+    // The reader opens the log as the "Sending" text shows, and lets go a few attempts later.
+    h.Desk.OnYield = [&] {
+      if (reader != 0 || h.Desk.Texts[Control::lblMessage] != "Sending \"x\" keystrokes...") return;
+      reader = h.Desk.HoldOpen(h.LogPath("run.log"), {true, true}, {});
+      h.Desk.OnPause = [&](int) {
+        if (reader <= 0) return;
+        c.Meanwhile(h, setup, editor);
+        h.Desk.Release(reader);
+        reader = -1;
+      };
+    };
+    ASSERT_TRUE(h.Tick());
+    ASSERT_EQ(reader, -1) << "the log was never held";
+    EXPECT_EQ(h.Desk.TypedInto(setup) + h.Desk.TypedInto(editor), "");
+    const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+    const auto sending = std::find(log.begin(), log.end(), "Sending \"x\" keystrokes...");
+    ASSERT_NE(sending, log.end());
+    ASSERT_NE(sending + 1, log.end());
+    EXPECT_EQ(*(sending + 1), c.Reason + "; \"x\" keystrokes not sent.");
+    // Not counted unless the window is gone, which has had its run.
+    EXPECT_EQ(Matching(log, "Count of").size(), c.Reason == "Window closed" ? 1u : 0u);
   }
 }
 

@@ -162,6 +162,54 @@ TEST(ParseKeyString, NamedKeysMapToTheirVirtualKeys) {
   }
 }
 
+// Control steps split the keys around them, keep their text as written (blanks, braces, any
+// script) and leave the keys of a string without them exactly as they were.
+TEST(ParseKeySteps, ControlStepsStandInOrderBetweenTheKeys) {
+  const auto control = [](ControlVerb Verb, std::string Text) {
+    KeyStep step;
+    step.IsControl = true;
+    step.Verb = Verb;
+    step.Text = std::move(Text);
+    return step;
+  };
+  const auto keys = [](Events List) {
+    KeyStep step;
+    step.Events = std::move(List);
+    return step;
+  };
+  const struct {
+    std::string Text;
+    std::vector<KeyStep> Steps;
+  } cases[] = {
+      {"{CLICK Next}", {control(ControlVerb::Click, "Next")}},
+      {"{click &Next >}", {control(ControlVerb::Click, "&Next >")}},
+      {"{Check I accept the terms}{UNCHECK  Run now }",
+       {control(ControlVerb::Check, "I accept the terms"),
+        control(ControlVerb::Uncheck, " Run now ")}},
+      {"{SETTEXT C:\\Orbit Tools}{CLICK Install}",
+       {control(ControlVerb::SetText, "C:\\Orbit Tools"), control(ControlVerb::Click, "Install")}},
+      {"{SETTEXT }", {control(ControlVerb::SetText, "")}},
+      {"{SETTEXT a{b}", {control(ControlVerb::SetText, "a{b")}},
+      {"{CLICK \xC3\x9C"
+       "bernehmen}",
+       {control(ControlVerb::Click,
+                "\xC3\x9C"
+                "bernehmen")}},
+      {"+a{CLICK OK}{TAB 2}~",
+       {keys(Join({{Press(kVkShift)}, Char('a'), {Lift(kVkShift)}})),
+        control(ControlVerb::Click, "OK"), keys(Join({Repeat(Key(kVkTab), 2), Key(kVkReturn)}))}},
+      // Without a blank after it the word is a key name, as ever, and an unknown one.
+      {"{C 3}", {keys(Repeat(Char('C'), 3))}},
+      {"%a", {keys(Join({{Press(kVkMenu)}, Char('a'), {Lift(kVkMenu)}}))}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const KeyStepsResult result = ParseKeySteps(c.Text);
+    EXPECT_EQ(result.Error, 0);
+    EXPECT_EQ(result.Steps, c.Steps);
+  }
+}
+
 TEST(ParseKeyString, RejectsMalformedStringsWithoutSendingAnything) {
   const std::string over = "{TAB " + std::to_string(kMaxKeyRepeat + 1) + "}";
   const std::string cases[] = {
@@ -221,6 +269,13 @@ TEST(ParseKeyString, RejectsMalformedStringsWithoutSendingAnything) {
       "\xF4\x90\x80\x80",
       "\xFF",
       "{\xC3}",
+      // Control steps: a blank caption, one held by a modifier or a group, one not closed.
+      "{CLICK }",
+      "{CHECK   }",
+      "{CLICK}",
+      "+{CLICK Next}",
+      "({CHECK I accept})",
+      "a{SETTEXT C:\\Orbit",
   };
   for (const std::string& c : cases) {
     SCOPED_TRACE(c);

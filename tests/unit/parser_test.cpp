@@ -261,6 +261,13 @@ TEST(CommandLineParser, RefusesWithTheUsageOrSyntaxBox) {
       {"/W:a/?", true},
       {"/? /L:", true},
       {"/H:2 /?", true},
+      // The windows seen go to the log, so a list needs one; no list and no /W: is nothing.
+      {"/V:1", false},
+      {"/W:a /V:1", false},
+      {"/W:a /v:-1 /H:0", false},
+      {"/V:0 /L:x.log", false},
+      {"/V:abc /L:x.log", false},
+      {"/V:1 /L:x.log /?", true},
   };
   for (const Case& c : cases) {
     for (const std::string console : {"", " /H:2"}) {
@@ -288,13 +295,30 @@ TEST(CommandLineParser, RefusesWithTheUsageOrSyntaxBox) {
 }
 
 TEST(CommandLineParser, AcceptsWhatOnlyLooksLikeARefusal) {
-  for (const std::string arguments :
-       {"/W:\"/?\"", "/W:a /K:\"/L:\"", "/W:a /L:x.log", "/W:a /E:\"/?\""}) {
-    SCOPED_TRACE(arguments);
+  struct Case {
+    std::string Arguments;
+    std::int16_t ListWindows;
+  };
+  const Case cases[] = {
+      {"/W:\"/?\"", 0},
+      {"/W:a /K:\"/L:\"", 0},
+      {"/W:a /L:x.log", 0},
+      {"/W:a /E:\"/?\"", 0},
+      // A list of the windows seen is a task of its own, with or without /W:.
+      {"/V:1 /L:x.log", 1},
+      {"/l:x.log /v:2", 2},
+      {"/W:a /V:1 /L:x.log", 1},
+      {"/W:a /V:0", 0},
+      {"/W:a /V:abc", 0},
+      {"/W:a /K:\"/V:1\"", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Arguments);
     test::Harness h;
-    EXPECT_TRUE(Parse(h, arguments));
+    EXPECT_TRUE(Parse(h, c.Arguments));
     EXPECT_TRUE(h.Desk.MessageBoxes().empty());
     EXPECT_EQ(h.Form.Terminating, 0);
+    EXPECT_EQ(h.Form.ListWindows, c.ListWindows);
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,95 @@ TEST(Startup, TaskBarStateIsItsLowWord) {
     h.Desk.TaskBar = state;
     EXPECT_EQ(h.Form.TaskBarExists(), expected) << state;
   }
+}
+
+sim::SimControl Shown(const std::string& Caption, const std::string& Class = "Static") {
+  sim::SimControl control;
+  control.Caption = Caption;
+  control.Class = Class;
+  return control;
+}
+
+// A desktop to list: an installer page below an untitled task bar, with a window and controls
+// nobody can see among them.
+void BuildDesktopToList(sim::SimDesktop& Desk) {
+  const WindowHandle page = Desk.CreateWindow("Orbit Tools Setup");
+  Desk.Find(page)->Class = "#32770";
+  Desk.Find(page)->Program = "orbit-setup.exe";
+  // Busy installing: listed all the same, since nothing here asks its program.
+  Desk.Find(page)->Hung = true;
+  Desk.AddControl(page, Shown("Welcome to\r\nOrbit\nTools\r"));
+  sim::SimControl later = Shown("Shown once the licence is read", "Button");
+  later.Visible = false;
+  Desk.AddControl(page, later);
+  Desk.AddControl(page, Shown("&Next >", "Button"));
+  Desk.AddControl(page, Shown(std::string(300, 'x'), "Edit"));
+  const WindowHandle hidden = Desk.CreateWindow("Hidden window", false);
+  Desk.AddControl(hidden, "Hidden label");
+  Desk.Find(Desk.CreateWindow("On another desktop"))->Cloaked = true;
+  const WindowHandle bar = Desk.CreateWindow("");
+  Desk.Find(bar)->Class = "Shell_TrayWnd";
+  Desk.AddControl(bar, Shown("Démarrer", "Button"));
+}
+
+TEST(Startup, ListsTheWindowsItSeesAndEndsWhenThatIsAllItWasAskedFor) {
+  struct Case {
+    std::string Args;
+    bool Ends;
+  } cases[] = {
+      {"/V:1 /L:run.log", true},
+      {"/V:1 /L:run.log /H:2", true},
+      // Any value but 0 lists.
+      {"/L:run.log /v:-1", true},
+      {"/W:Setup /V:1 /L:run.log", false},
+  };
+  const std::vector<std::string> list = {
+      "Windows seen (2), from the top of the z-order down:",
+      "Window \"\" class \"Shell_TrayWnd\" program \"\"",
+      "- Control \"Démarrer\" class \"Button\"",
+      "Window \"Orbit Tools Setup\" class \"#32770\" program \"orbit-setup.exe\"",
+      "- Control \"Welcome to Orbit Tools \" class \"Static\"",
+      "- Control \"&Next >\" class \"Button\"",
+      "- Control \"" + std::string(256, 'x') + "...\" class \"Edit\"",
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Args);
+    Harness h;
+    BuildDesktopToList(h.Desk);
+    EXPECT_EQ(h.Load(c.Args), !c.Ends);
+    std::vector<std::string> expected = {">>>>> Loaded with '" + c.Args + "'"};
+    expected.insert(expected.end(), list.begin(), list.end());
+    if (c.Ends) expected.push_back(">>>>> Unloaded");
+    EXPECT_EQ(h.LogTexts(h.LogPath("run.log")), expected);
+    EXPECT_TRUE(h.Desk.MessageBoxes().empty());
+    EXPECT_EQ(h.Ended, c.Ends ? std::optional<int>(kExitFinished) : std::nullopt);
+    EXPECT_EQ(h.Desk.TimerOn, !c.Ends);
+    EXPECT_EQ(h.Desk.IconPresent(), !c.Ends);
+    if (c.Ends) continue;
+    // The watch then runs as usual.
+    EXPECT_TRUE(h.Tick());
+    EXPECT_EQ(h.LogTexts(h.LogPath("run.log")).at(expected.size() + 1),
+              "Found window containing \"Setup\" string...");
+  }
+}
+
+TEST(Startup, ListsAWindowWithMoreControlsThanOneLogWriteHolds) {
+  // The log writer counts a text's lines in an Integer: a single write of this list would fail.
+  Harness h;
+  const WindowHandle window = h.Desk.CreateWindow("Crowded");
+  constexpr int kControls = 33000;
+  for (int i = 1; i <= kControls; ++i) {
+    h.Desk.AddControl(window, Shown(std::to_string(i)));
+  }
+  ASSERT_FALSE(h.Load("/V:1 /L:run.log"));
+  EXPECT_EQ(h.Ended, kExitFinished);
+  const std::vector<std::string> log = h.LogTexts(h.LogPath("run.log"));
+  ASSERT_EQ(log.size(), 1u + 1 + 1 + kControls + 1);
+  for (int i = 1; i <= kControls; ++i) {
+    ASSERT_EQ(log[2 + static_cast<std::size_t>(i)],
+              "- Control \"" + std::to_string(i) + "\" class \"Static\"");
+  }
+  EXPECT_EQ(log.back(), ">>>>> Unloaded");
 }
 
 TEST(Startup, UsageBoxKeepsTheIconUntilClosedAndLogsNothing) {

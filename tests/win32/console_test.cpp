@@ -523,7 +523,7 @@ TEST(ConsoleWithFormTest, FormKeepsTheWindowCentredNormalAndHiddenWhenMinimised)
   Win32Console console;
   Platform& sim = desk.platform();
   Platform os{sim.Windows, sim.Keyboard, sim.Launcher, sim.Files, sim.Dialogs, sim.Clock,
-              sim.System,  console,      console,      console,   sim.Tray};
+              sim.System,  console,      console,      console,   sim.Tray,    sim.Controls};
   frmZandrel form(os);
   FormEvents events(form);
   ASSERT_TRUE(console.Create(events));

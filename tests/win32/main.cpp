@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "control_page.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::test {
@@ -146,6 +147,8 @@ int RunHelperMode(int Argc, wchar_t** Argv) {
   if (mode == L"--show-hung-page" && Argc == 4) {
     return ShowWindowUntilReleased(Argv[2], Argv[3], true);
   }
+  if (mode == L"--show-control-page" && Argc == 5)
+    return ShowControlPage(Argv[2], Argv[3], Argv[4]);
   return -1;
 }
 

@@ -8,6 +8,7 @@
 //                      "^x", Alt+x "%x") and every key that gives none, as
 //                      "{VK:hh}" behind any "+", "^", "%" for Shift, Ctrl, Alt
 //   --label TEXT       add a label control captioned TEXT, as a dialog page shows
+//   --button TEXT      add a push button captioned TEXT; pressing it does nothing
 //   --hidden           create the window without showing it
 //   --disabled         create the window disabled
 //   --delay-ms N       create the window only N ms after start
@@ -61,6 +62,7 @@ struct Options {
   std::wstring StateFile;
   std::optional<std::wstring> NewTitle;
   std::optional<std::wstring> Label;
+  std::optional<std::wstring> Button;
   bool Hidden = false;
   bool Disabled = false;
   bool VanishOnActivate = false;
@@ -240,6 +242,12 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
                           20, Window, nullptr, GetModuleHandleW(nullptr), nullptr) == nullptr) {
         return -1;
       }
+      if (gOptions.Button &&
+          CreateWindowExW(0, L"BUTTON", gOptions.Button->c_str(),
+                          WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 24, 100, 24, Window, nullptr,
+                          GetModuleHandleW(nullptr), nullptr) == nullptr) {
+        return -1;
+      }
       gEditProc = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(gEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
       return 0;
@@ -347,6 +355,8 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
       Result.NewTitle = value;
     } else if (name == L"--label") {
       Result.Label = value;
+    } else if (name == L"--button") {
+      Result.Button = value;
     } else if (name == L"--record" || name == L"--ready" || name == L"--state") {
       if (*value == L'\0') return false;
       (name == L"--record"  ? Result.RecordFile

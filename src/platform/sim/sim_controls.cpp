@@ -60,7 +60,7 @@ ControlResult SimDesktop::Reach(WindowHandle Control, bool Sent) {
 ControlResult SimDesktop::Press(WindowHandle Control) {
   const ControlResult reached = Reach(Control, false);
   if (reached != ControlResult::Done) return reached;
-  controlCalls_.push_back({ControlCall::Press, Control});
+  controlCalls_.push_back({ControlCall::Press, Control, false, {}});
   if (OnClicked) OnClicked(Control);
   return ControlResult::Done;
 }
@@ -76,7 +76,7 @@ ControlResult SimDesktop::SetChecked(WindowHandle Control, bool Checked) {
   if (reached != ControlResult::Done) return reached;
   SimWindow* owner = nullptr;
   SimControl* control = FindControl(Control, owner);
-  controlCalls_.push_back({ControlCall::SetChecked, Control, Checked});
+  controlCalls_.push_back({ControlCall::SetChecked, Control, Checked, {}});
   if (control->AutoCheck) {
     control->Checked = Checked;
     if (Checked && control->Kind == ControlKind::RadioButton && control->Group != 0) {

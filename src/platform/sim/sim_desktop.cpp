@@ -56,6 +56,8 @@ SimDesktop::SimDesktop()
   fs::create_directories(root_);
   MakeFolder(Folder);
   console_ = CreateWindow("", false, true);
+  Find(console_)->Class = "TollivoxConsole";
+  Find(console_)->Program = "tollivox.exe";
 }
 
 SimDesktop::~SimDesktop() {
@@ -155,6 +157,16 @@ std::string SimDesktop::ChildCaptions(WindowHandle Window) {
     }
   }
   return captions;
+}
+
+std::string SimDesktop::WindowClass(WindowHandle Window) {
+  SimWindow* window = Find(Window);
+  return window ? window->Class : std::string();
+}
+
+std::string SimDesktop::ProgramFile(WindowHandle Window) {
+  SimWindow* window = Find(Window);
+  return window ? window->Program : std::string();
 }
 
 bool SimDesktop::IsVisible(WindowHandle Window) {

@@ -72,6 +72,9 @@ struct SimWindow {
   bool Unreadable = false;
   // Kept out of view by the system though its style says visible (another virtual desktop).
   bool Cloaked = false;
+  std::string Class;
+  // The program's file name; empty: one that does not let us read it.
+  std::string Program;
   std::vector<SimControl> Controls;
 };
 
@@ -255,6 +258,8 @@ class SimDesktop final : public IWindows,
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
   std::string ChildCaptions(WindowHandle Window) override;
+  std::string WindowClass(WindowHandle Window) override;
+  std::string ProgramFile(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

@@ -43,6 +43,8 @@ class Win32Windows final : public IWindows {
   WindowHandle NextWindow(WindowHandle Window, int Relation) override;
   std::string WindowTitle(WindowHandle Window) override;
   std::string ChildCaptions(WindowHandle Window) override;
+  std::string WindowClass(WindowHandle Window) override;
+  std::string ProgramFile(WindowHandle Window) override;
   bool IsVisible(WindowHandle Window) override;
   bool IsEnabled(WindowHandle Window) override;
   bool IsAlive(WindowHandle Window) override;

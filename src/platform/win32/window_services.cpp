@@ -66,6 +66,29 @@ std::string Win32Windows::ChildCaptions(WindowHandle Window) {
   return walk.Captions;
 }
 
+std::string Win32Windows::WindowClass(WindowHandle Window) {
+  // A class name has at most 256 characters; read from the class, not asked of the window.
+  wchar_t name[257];
+  const int length = GetClassNameW(ToHwnd(Window), name, 257);
+  return length > 0 ? Narrow(std::wstring_view(name, static_cast<std::size_t>(length)))
+                    : std::string();
+}
+
+std::string Win32Windows::ProgramFile(WindowHandle Window) {
+  DWORD processId = 0;
+  if (GetWindowThreadProcessId(ToHwnd(Window), &processId) == 0) return {};
+  // The limited right is granted even for programs of a higher integrity level; the image name
+  // comes from the system, not from the program, and works across 32 and 64 bits.
+  KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process.Valid()) return {};
+  // The longest path a process can be started from.
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (QueryFullProcessImageNameW(process.Get(), 0, path.data(), &size) == FALSE) return {};
+  path.resize(size);
+  return Narrow(std::wstring_view(path).substr(path.find_last_of(L"\\/") + 1));
+}
+
 WindowHandle Win32Windows::DesktopWindow() { return FromHwnd(GetDesktopWindow()); }
 
 WindowHandle Win32Windows::NextWindow(WindowHandle Window, int Relation) {

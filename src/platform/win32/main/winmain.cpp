@@ -1,6 +1,7 @@
 // The program's entry point: build the platform, build the form, load it, run the message loop.
 #include "app/frmZandrel.h"
 #include "platform/win32/console_window.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/services.h"
@@ -23,8 +24,9 @@ int WINAPI wWinMain(HINSTANCE /*Instance*/, HINSTANCE /*Previous*/, PWSTR /*Comm
     Win32System system;
     Win32Console console;
     Win32Tray tray;
+    Win32Controls controls(windows);
     Platform os{windows, keyboard, launcher, files,   dialogs, clock,
-                system,  console,  console,  console, tray};
+                system,  console,  console,  console, tray,    controls};
 
     frmZandrel form(os);
     FormEvents events(form);

@@ -1,0 +1,236 @@
+// A page's controls acted on through their own messages: nothing here needs the front, the
+// keyboard or the input desktop. Every message that waits for another program has a time limit,
+// and only messages below WM_USER carry text, since Windows marshals pointers across processes
+// for those system messages alone.
+#include "platform/win32/controls.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32/text.h"
+#include "platform/win32/windows_api.h"
+
+namespace tollivox::win32 {
+
+namespace {
+
+HWND ToHwnd(WindowHandle Window) {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(Window)));
+}
+
+WindowHandle FromHwnd(HWND Window) {
+  return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(Window));
+}
+
+std::wstring ClassOf(HWND Window) {
+  std::array<wchar_t, 256> name{};
+  const int length = GetClassNameW(Window, name.data(), static_cast<int>(name.size()));
+  return std::wstring(name.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+bool SameName(const std::wstring& Name, const wchar_t* Other) {
+  return CompareStringOrdinal(Name.c_str(), -1, Other, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool IsRichEdit(const std::wstring& Class) {
+  return SameName(Class, L"RichEdit") || SameName(Class, L"RichEdit20A") ||
+         SameName(Class, L"RichEdit20W") || SameName(Class, L"RICHEDIT50W") ||
+         SameName(Class, L"RICHEDIT60W");
+}
+
+LONG StyleOf(HWND Window) { return GetWindowLongW(Window, GWL_STYLE); }
+
+// The button styles that set their own check state when clicked.
+bool SelfChecking(LONG Style) {
+  const LONG type = Style & BS_TYPEMASK;
+  return type == BS_AUTOCHECKBOX || type == BS_AUTO3STATE || type == BS_AUTORADIOBUTTON;
+}
+
+ControlKind KindOf(HWND Window, const std::wstring& Class) {
+  const LONG style = StyleOf(Window);
+  if (SameName(Class, L"Button")) {
+    switch (style & BS_TYPEMASK) {
+      case BS_PUSHBUTTON:
+      case BS_DEFPUSHBUTTON:
+      case 0x0C:          // BS_SPLITBUTTON
+      case 0x0D:          // BS_DEFSPLITBUTTON
+      case 0x0E:          // BS_COMMANDLINK
+      case 0x0F:          // BS_DEFCOMMANDLINK
+      case BS_OWNERDRAW:  // a skinned page's push buttons
+        return ControlKind::PushButton;
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_3STATE:
+      case BS_AUTO3STATE:
+        return ControlKind::CheckBox;
+      case BS_RADIOBUTTON:
+      case BS_AUTORADIOBUTTON:
+        return ControlKind::RadioButton;
+      default:
+        return ControlKind::Other;
+    }
+  }
+  // A read-only box (a licence's text) is not one the user could type into either.
+  if ((SameName(Class, L"Edit") || IsRichEdit(Class)) && (style & ES_READONLY) == 0) {
+    return ControlKind::Edit;
+  }
+  return ControlKind::Other;
+}
+
+struct ControlWalk {
+  Win32Windows& Windows;
+  HWND Focus;
+  std::vector<ControlInfo> Shown;
+};
+
+BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
+  auto& walk = *reinterpret_cast<ControlWalk*>(State);
+  // IsWindowVisible is true only when every window up to the top-level one is shown.
+  if (IsWindowVisible(Child) == FALSE) return TRUE;
+  const std::wstring className = ClassOf(Child);
+  ControlInfo info;
+  info.Handle = FromHwnd(Child);
+  info.Class = Narrow(className);
+  // GetWindowTextW reads another program's caption from the window structures, without a
+  // message that could wait on it.
+  info.Caption = walk.Windows.WindowTitle(info.Handle);
+  info.Kind = KindOf(Child, className);
+  info.Enabled = IsWindowEnabled(Child) != FALSE;
+  info.Focused = Child == walk.Focus;
+  walk.Shown.push_back(std::move(info));
+  return TRUE;
+}
+
+// What a failed SendMessageTimeoutW or PostMessageW means. The error is read first: IsWindow
+// may set one of its own.
+ControlResult FailureOf(HWND Control) {
+  const DWORD error = GetLastError();
+  if (IsWindow(Control) == FALSE) return ControlResult::Gone;
+  // User Interface Privilege Isolation refuses messages to a higher integrity level.
+  return error == ERROR_ACCESS_DENIED ? ControlResult::Refused : ControlResult::NoAnswer;
+}
+
+// Sends with the time limit; Done with the message's result, or why it did not get through.
+ControlResult SendLimited(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
+                          DWORD_PTR& Result) {
+  SetLastError(0);
+  if (SendMessageTimeoutW(Window, Message, WParam, LParam, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                          Win32Controls::kSendMilliseconds, &Result) != 0) {
+    return ControlResult::Done;
+  }
+  return FailureOf(Window);
+}
+
+// Tells the control's parent what a click or an edit would have told it. The parent is the
+// control's real one: an installer page is an inner dialog, a radio group a window of its own.
+ControlResult Notify(HWND Control, WORD Code, bool Wait) {
+  HWND parent = GetParent(Control);
+  if (parent == nullptr) return FailureOf(Control);
+  const WPARAM command = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(Control)), Code);
+  const auto control = reinterpret_cast<LPARAM>(Control);
+  if (Wait) {
+    DWORD_PTR ignored = 0;
+    return SendLimited(parent, WM_COMMAND, command, control, ignored);
+  }
+  SetLastError(0);
+  return PostMessageW(parent, WM_COMMAND, command, control) != FALSE ? ControlResult::Done
+                                                                     : FailureOf(Control);
+}
+
+// BM_SETCHECK sets one button only: the other self-checking radios of its group (the run of
+// siblings from a WS_GROUP control up to the next one) are cleared as a click clears them.
+void ClearGroup(HWND Radio) {
+  HWND parent = GetParent(Radio);
+  std::vector<HWND> group;
+  bool inGroup = false;
+  for (HWND sibling = GetWindow(parent, GW_CHILD); sibling != nullptr;
+       sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    if ((StyleOf(sibling) & WS_GROUP) != 0) {
+      if (inGroup) break;
+      group.clear();
+    }
+    group.push_back(sibling);
+    inGroup = inGroup || sibling == Radio;
+  }
+  for (HWND other : group) {
+    if (other == Radio || (StyleOf(other) & BS_TYPEMASK) != BS_AUTORADIOBUTTON) continue;
+    if (!SameName(ClassOf(other), L"Button")) continue;
+    DWORD_PTR ignored = 0;
+    SendLimited(other, BM_SETCHECK, BST_UNCHECKED, 0, ignored);
+  }
+}
+
+}  // namespace
+
+std::vector<ControlInfo> Win32Controls::ShownControls(WindowHandle Window) {
+  ControlWalk walk{windows_, nullptr, {}};
+  if (Window == 0) return {};
+  HWND window = ToHwnd(Window);
+  // The focus of the window's thread, which is not ours: GetFocus only knows our own.
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const DWORD threadId = GetWindowThreadProcessId(window, nullptr);
+  if (threadId != 0 && GetGUIThreadInfo(threadId, &thread) != FALSE) walk.Focus = thread.hwndFocus;
+  EnumChildWindows(window, CollectControl, reinterpret_cast<LPARAM>(&walk));
+  return std::move(walk.Shown);
+}
+
+ControlResult Win32Controls::Press(WindowHandle Control) {
+  HWND control = ToHwnd(Control);
+  if (IsWindow(control) == FALSE) return ControlResult::Gone;
+  // BM_CLICK may do nothing while the button's dialog is not active, and only our own thread's
+  // windows can be made active; the parent is told of the click itself instead, as the button
+  // would tell it. Posted: a page that starts its work on the click does not hold us.
+  return Notify(control, BN_CLICKED, false);
+}
+
+CheckReading Win32Controls::IsChecked(WindowHandle Control) {
+  DWORD_PTR state = 0;
+  const ControlResult result = SendLimited(ToHwnd(Control), BM_GETCHECK, 0, 0, state);
+  return {result, result == ControlResult::Done && state == BST_CHECKED};
+}
+
+ControlResult Win32Controls::SetChecked(WindowHandle Control, bool Checked) {
+  HWND control = ToHwnd(Control);
+  if (IsWindow(control) == FALSE) return ControlResult::Gone;
+  const LONG style = StyleOf(control);
+  // A self-checking button changes its own state on a click, which BM_SETCHECK does here; any
+  // other (a Windows Installer check box) is changed by its parent when told of the click.
+  if (SelfChecking(style)) {
+    DWORD_PTR ignored = 0;
+    const ControlResult set =
+        SendLimited(control, BM_SETCHECK, Checked ? BST_CHECKED : BST_UNCHECKED, 0, ignored);
+    if (set != ControlResult::Done) return set;
+    if (Checked && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON) ClearGroup(control);
+  }
+  // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification.
+  return Notify(control, BN_CLICKED, true);
+}
+
+ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Text) {
+  HWND control = ToHwnd(Control);
+  const std::wstring wanted = Widen(Text);
+  DWORD_PTR taken = 0;
+  // WM_SETTEXT is a system message, so Windows copies the text into the other process.
+  ControlResult result =
+      SendLimited(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wanted.c_str()), taken);
+  if (result != ControlResult::Done) return result;
+  // A single-line edit sends EN_CHANGE itself, and a rich edit does when its page asked for it
+  // (ENM_CHANGE); a multi-line edit set by WM_SETTEXT sends none.
+  if ((StyleOf(control) & ES_MULTILINE) != 0 && !IsRichEdit(ClassOf(control))) {
+    result = Notify(control, EN_CHANGE, true);
+    if (result != ControlResult::Done) return result;
+  }
+  // Read back: a box may refuse or cut the text (a length limit, a number-only box).
+  std::wstring shown(wanted.size() + 2, L'\0');
+  DWORD_PTR copied = 0;
+  result = SendLimited(control, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()),
+                       copied);
+  if (result != ControlResult::Done) return result;
+  shown.resize(copied < shown.size() ? copied : shown.size());
+  return shown == wanted ? ControlResult::Done : ControlResult::NoEffect;
+}
+
+}  // namespace tollivox::win32

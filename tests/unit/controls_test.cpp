@@ -1,0 +1,253 @@
+// Key strings that name a page's controls: which control a caption finds, what is done to it,
+// what is said when nothing can be, and what such a string needs of the window and the desktop.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace tollivox::test {
+namespace {
+
+using sim::ControlCall;
+using sim::SimControl;
+
+SimControl Make(ControlKind Kind, const std::string& Caption, bool Checked = false, int Group = 0) {
+  SimControl control;
+  control.Kind = Kind;
+  control.Caption = Caption;
+  control.Checked = Checked;
+  control.Group = Group;
+  control.Class = Kind == ControlKind::Edit ? "Edit" : "Button";
+  return control;
+}
+
+// A licence page: its buttons, a check box, a radio group, two edit boxes and a hidden Finish.
+struct Page {
+  WindowHandle Window = 0;
+  WindowHandle Next = 0, Back = 0, Accept = 0, ForMe = 0, ForAll = 0, Folder = 0, Name = 0;
+
+  explicit Page(sim::SimDesktop& Desk) {
+    Window = Desk.CreateWindow("Setup");
+    Desk.AddControl(Window, "Please read the licence.");
+    Back = Desk.AddControl(Window, Make(ControlKind::PushButton, "&Back"));
+    Next = Desk.AddControl(Window, Make(ControlKind::PushButton, "&Next >"));
+    Desk.AddControl(Window, Make(ControlKind::PushButton, "Cancel"));
+    Accept = Desk.AddControl(Window, Make(ControlKind::CheckBox, "I &accept the terms"));
+    ForMe = Desk.AddControl(Window, Make(ControlKind::RadioButton, "Install for &me", true, 1));
+    ForAll =
+        Desk.AddControl(Window, Make(ControlKind::RadioButton, "Install for &everyone", false, 1));
+    Folder = Desk.AddControl(Window, Make(ControlKind::Edit, "C:\\Orbit"));
+    Name = Desk.AddControl(Window, Make(ControlKind::Edit, ""));
+    SimControl finish = Make(ControlKind::PushButton, "&Finish");
+    finish.Visible = false;
+    Desk.AddControl(Window, finish);
+  }
+};
+
+// What was done to the page, by caption: "press <caption>", "check <caption> 0|1", "text <text>".
+std::vector<std::string> Done(sim::SimDesktop& Desk) {
+  std::vector<std::string> done;
+  for (const ControlCall& call : Desk.ControlCalls()) {
+    const SimControl* control = Desk.FindControl(call.Control);
+    const std::string caption = control ? control->Caption : "?";
+    switch (call.What) {
+      case ControlCall::Press:
+        done.push_back("press " + caption);
+        break;
+      case ControlCall::SetChecked:
+        done.push_back("check " + caption + (call.Checked ? " 1" : " 0"));
+        break;
+      case ControlCall::SetText:
+        done.push_back("text " + call.Text);
+        break;
+    }
+  }
+  return done;
+}
+
+std::vector<std::string> KeyLines(const std::vector<std::string>& Log) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Log) {
+    if (line.find("keystrokes") != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
+  using Change = std::function<void(Harness&, Page&)>;
+  const Change none = [](Harness&, Page&) {};
+  struct Case {
+    std::string Keys;
+    Change Before;
+    std::vector<std::string> Done;
+    std::string Withheld;  // the reason of the withheld line; "" when the string went through
+  } cases[] = {
+      {"{CLICK cancel}", none, {"press Cancel"}, ""},
+      {"{CLICK Next}", none, {"press &Next >"}, ""},
+      {"{CLICK &Next >}", none, {"press &Next >"}, ""},
+      // An equal caption wins over the ones that only begin with the text.
+      {"{CLICK  Back }",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Make(ControlKind::PushButton, "Background"));
+       },
+       {"press &Back"},
+       ""},
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Make(ControlKind::PushButton, "Next step"));
+       },
+       {},
+       "Several \"Next\" buttons"},
+      {"{CLICK Finish}", none, {}, "No \"Finish\" button"},
+      {"{CHECK Next}", none, {}, "No \"Next\" check box"},
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Next)->Enabled = false; },
+       {},
+       "\"Next\" button not enabled"},
+      // Enabled a moment later, as a page enables Next after a click.
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) {
+         h.Desk.FindControl(p.Next)->Enabled = false;
+         h.Desk.OnPause = [&h, &p](int Pauses) {
+           if (Pauses == 20) h.Desk.FindControl(p.Next)->Enabled = true;
+         };
+       },
+       {"press &Next >"},
+       ""},
+      {"{CHECK I accept}{CLICK Next}", none, {"check I &accept the terms 1", "press &Next >"}, ""},
+      {"{CLICK I accept}", none, {"check I &accept the terms 1"}, ""},
+      {"{UNCHECK I accept}", none, {}, ""},
+      {"{CHECK Install for me}", none, {}, ""},
+      {"{CHECK Install for everyone}", none, {"check Install for &everyone 1"}, ""},
+      {"{UNCHECK Install for everyone}", none, {}, ""},
+      {"{UNCHECK Install for me}", none, {}, "\"Install for me\" radio button cannot be unchecked"},
+      {"{CHECK Install}", none, {}, "Several \"Install\" check boxes"},
+      // A box its page keeps (a Windows Installer check box) changes when the page is told.
+      {"{CHECK I accept}",
+       [](Harness& h, Page& p) {
+         h.Desk.FindControl(p.Accept)->AutoCheck = false;
+         h.Desk.OnClicked = [&h](WindowHandle Control) {
+           h.Desk.FindControl(Control)->Checked = !h.Desk.FindControl(Control)->Checked;
+         };
+       },
+       {"check I &accept the terms 1"},
+       ""},
+      {"{CHECK I accept}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Accept)->AutoCheck = false; },
+       {"check I &accept the terms 1"},
+       "\"I accept\" check box still unchecked"},
+      // The rest of a string is not done once a step cannot be.
+      {"{CHECK I accept}{CLICK Help}{CLICK Next}",
+       none,
+       {"check I &accept the terms 1"},
+       "No \"Help\" button"},
+      {"{SETTEXT D:\\Tools\\Orbit}", none, {"text D:\\Tools\\Orbit"}, ""},
+      {"{SETTEXT }",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Name)->Focused = true; },
+       {"text "},
+       ""},
+      {"{SETTEXT x}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Folder)->Enabled = false; },
+       {"text x"},
+       ""},
+      {"{SETTEXT x}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Folder)->RefusesText = true; },
+       {"text x"},
+       "Edit box did not change"},
+      {"{SETTEXT x}",
+       [](Harness& h, Page& p) {
+         h.Desk.FindControl(p.Folder)->Visible = false;
+         h.Desk.FindControl(p.Name)->Visible = false;
+       },
+       {},
+       "No edit box"},
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) { h.Desk.Find(p.Window)->Hung = true; },
+       {},
+       "Window not responding"},
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) { h.Desk.Find(p.Window)->Elevated = true; },
+       {},
+       "Window runs as administrator"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Keys);
+    Harness h;
+    Page page(h.Desk);
+    c.Before(h, page);
+    ASSERT_TRUE(h.Load("/W:Setup /K:" + c.Keys + " /C:1 /T:-1 /L:run.log"));
+    ASSERT_TRUE(h.Tick());
+    EXPECT_EQ(Done(h.Desk), c.Done);
+    std::vector<std::string> expected = {"Sending \"" + c.Keys + "\" keystrokes..."};
+    if (!c.Withheld.empty()) {
+      const std::string line = c.Withheld + "; \"" + c.Keys + "\" keystrokes not sent.";
+      // Refused before anything is done, the string is announced by its withheld line alone.
+      if (c.Done.empty() && c.Withheld.rfind("Window", 0) == 0) expected.clear();
+      expected.push_back(line);
+    }
+    EXPECT_EQ(KeyLines(h.LogTexts(h.LogPath("run.log"))), expected);
+    // A string that could not be done is tried again at the next visit.
+    EXPECT_EQ(h.Form.WindowStrings[1], c.Withheld.empty() ? "" : "Setup");
+    EXPECT_TRUE(h.Desk.Sent().empty());
+  }
+}
+
+// Control steps need neither the front nor the input desktop, and with /A:4 or /A:5 the user's
+// focus is never touched; a string that also types keys needs both, for all of its steps.
+TEST(ControlSteps, OnlyStringsThatTypeNeedTheFrontAndTheDesktop) {
+  struct Case {
+    std::string Args;
+    std::vector<std::string> Done;
+    std::string Typed;
+    std::string Withheld;
+  } cases[] = {
+      {"/K:{CHECK I accept}{CLICK Next} /A:1",
+       {"check I &accept the terms 1", "press &Next >"},
+       "",
+       ""},
+      {"/K:{CLICK Next} /A:4", {"press &Next >"}, "", ""},
+      {"/K:{CHECK I accept}%n /A:1", {}, "", "Window not in front"},
+      {"/K:{CHECK I accept},{CLICK Next} /W:Setup,Other /S:1 /A:5",
+       {"check I &accept the terms 1", "press &Next >"},
+       "",
+       ""},
+  };
+  for (bool locked : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.Args + (locked ? " locked" : ""));
+      Harness h;
+      Page page(h.Desk);
+      const WindowHandle editor = h.Desk.CreateWindow("Editor");
+      (void)h.Desk.SetForeground(editor);
+      h.Desk.RefuseForeground = true;
+      h.Desk.InputDesktop = !locked;
+      ASSERT_TRUE(h.Load("/W:Setup " + c.Args + " /T:-1 /L:run.log"));
+      // The front wait is for typed keys alone: no pause without them.
+      ASSERT_TRUE(h.Tick());
+      EXPECT_EQ(Done(h.Desk), c.Done);
+      EXPECT_EQ(h.Desk.Focus(), editor);
+      EXPECT_TRUE(h.Desk.Sent().empty());
+      const std::vector<std::string> lines = KeyLines(h.LogTexts(h.LogPath("run.log")));
+      if (c.Withheld.empty()) {
+        EXPECT_EQ(h.Desk.Pauses, 0);
+        for (const std::string& line : lines) EXPECT_EQ(line.find("not sent"), std::string::npos);
+      } else {
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind(locked ? "Desktop not receiving input" : c.Withheld, 0), 0u);
+      }
+    }
+  }
+  // Let through, a mixed string runs its steps in their written order.
+  Harness h;
+  Page page(h.Desk);
+  ASSERT_TRUE(h.Load("/W:Setup /K:{CHECK I accept}%n{SETTEXT x} /T:-1 /L:run.log"));
+  ASSERT_TRUE(h.Tick());
+  EXPECT_EQ(Done(h.Desk), (std::vector<std::string>{"check I &accept the terms 1", "text x"}));
+  EXPECT_EQ(h.Desk.TypedInto(page.Window), "{VK:12}n");
+}
+
+}  // namespace
+}  // namespace tollivox::test
