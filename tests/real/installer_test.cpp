@@ -321,7 +321,13 @@ TEST_F(WindowsInstallerPackage, AnswersItsWizardThroughItsControlsBehindAWindowH
                   " /A:5,5,5,5"));
   const std::vector<std::string> texts = ExpectInstalled(program, folder);
   EXPECT_THAT(texts, Contains("Sending \"" + licence + "\" keystrokes..."));
-  EXPECT_THAT(texts, Not(Contains(testing::HasSubstr("not sent"))));
+  // On a loaded machine the wizard may enable Next too late for one visit, and the next visit
+  // tries again; nothing else is withheld (the front and the keyboard are not needed).
+  for (const std::string& text : texts) {
+    if (text.find("not sent") != std::string::npos) {
+      EXPECT_EQ(text, "\"Next\" button not enabled; \"" + licence + "\" keystrokes not sent.");
+    }
+  }
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(grabber.Received(), "");
   // The wizard itself brings forward each page it opens after the first (Wine lets it), and the
