@@ -21,6 +21,9 @@ constexpr int kAcceptId = 208;
 constexpr int kDeclineId = 209;
 constexpr int kPlainRadioId = 210;
 constexpr int kOtherRadioId = 211;
+constexpr int kSlowBoxId = 215;
+// Longer than the time limit of a message sent to the page, shorter than two.
+constexpr DWORD kSlowClickMilliseconds = 1500;
 
 struct Spec {
   bool OnFrame;
@@ -44,6 +47,7 @@ const Spec kSpecs[] = {
     {false, L"BUTTON", L"A&uto box", kShown | BS_AUTOCHECKBOX, 205, "Auto box"},
     {false, L"BUTTON", L"&Three states", kShown | BS_3STATE, 206, "Three states"},
     {false, L"BUTTON", L"Auto th&ree", kShown | BS_AUTO3STATE, 207, "Auto three"},
+    {false, L"BUTTON", L"S&low box", kShown | BS_AUTOCHECKBOX, kSlowBoxId, "Slow box"},
     {false, L"BUTTON", L"I &accept the terms", kShown | WS_GROUP | BS_AUTORADIOBUTTON, kAcceptId,
      "Accept"},
     {false, L"BUTTON", L"I &do not accept the terms", kShown | BS_AUTORADIOBUTTON, kDeclineId,
@@ -134,6 +138,9 @@ LRESULT CALLBACK PageProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       break;
     case kPlainRadioId:
       CheckRadioButton(Window, kPlainRadioId, kOtherRadioId, kPlainRadioId);
+      break;
+    case kSlowBoxId:
+      Sleep(kSlowClickMilliseconds);
       break;
     default:
       break;

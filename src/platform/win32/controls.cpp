@@ -198,15 +198,26 @@ ControlResult Win32Controls::SetChecked(WindowHandle Control, bool Checked) {
   const LONG style = StyleOf(control);
   // A self-checking button changes its own state on a click, which BM_SETCHECK does here; any
   // other (a Windows Installer check box) is changed by its parent when told of the click.
-  if (SelfChecking(style)) {
-    DWORD_PTR ignored = 0;
+  const bool selfChecking = SelfChecking(style);
+  DWORD_PTR before = 0;
+  DWORD_PTR ignored = 0;
+  if (selfChecking) {
+    ControlResult read = SendLimited(control, BM_GETCHECK, 0, 0, before);
+    if (read != ControlResult::Done) return read;
     const ControlResult set =
         SendLimited(control, BM_SETCHECK, Checked ? BST_CHECKED : BST_UNCHECKED, 0, ignored);
     if (set != ControlResult::Done) return set;
     if (Checked && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON) ClearGroup(control);
   }
   // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification.
-  return Notify(control, BN_CLICKED, true);
+  const ControlResult told = Notify(control, BN_CLICKED, true);
+  // A box that shows the new state to a page that never heard of it would read as done at the
+  // next visit, and the page would wait for ever: it shows the old state again, so that the
+  // next visit clicks again.
+  if (told != ControlResult::Done && selfChecking) {
+    SendLimited(control, BM_SETCHECK, before, 0, ignored);
+  }
+  return told;
 }
 
 ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Text) {
