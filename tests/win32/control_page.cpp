@@ -25,7 +25,7 @@ constexpr int kSlowBoxId = 215;
 // Longer than the time limit of a message sent to the page, shorter than two.
 constexpr DWORD kSlowClickMilliseconds = 1500;
 
-struct Spec {
+struct PageControl {
   bool OnFrame;
   const wchar_t* Class;
   const wchar_t* Caption;
@@ -36,7 +36,7 @@ struct Spec {
 
 // In tab order. Each group of radios starts with WS_GROUP and ends where the next one starts.
 constexpr DWORD kShown = WS_CHILD | WS_VISIBLE;
-const Spec kSpecs[] = {
+const PageControl kPageControls[] = {
     {false, L"STATIC", L"Choose a folder", kShown, 200, "Label"},
     {false, L"EDIT", L"C:\\Program Files\\Orbit",
      kShown | WS_BORDER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kFolderEditId, "Folder"},
@@ -86,8 +86,8 @@ void Append(const std::string& Line) {
 }
 
 const char* NameOf(int Id) {
-  for (const Spec& spec : kSpecs) {
-    if (spec.Id == Id) return spec.Name;
+  for (const PageControl& control : kPageControls) {
+    if (control.Id == Id) return control.Name;
   }
   return "?";
 }
@@ -170,7 +170,7 @@ LRESULT CALLBACK FrameProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPar
   return DefWindowProcW(Window, Message, WParam, LParam);
 }
 
-HWND Create(const Spec& Control, int Row) {
+HWND Create(const PageControl& Control, int Row) {
   HWND parent = Control.OnFrame ? gFrame : gPage;
   const int x = Control.OnFrame ? 300 + 90 * (Control.Id - 1) : 10 + 240 * (Row % 2);
   const int y = Control.OnFrame ? 340 : 10 + 28 * (Row / 2);
@@ -214,9 +214,9 @@ int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
                           GetModuleHandleW(nullptr), nullptr);
   if (gPage == nullptr) return 2;
   int row = 0;
-  for (const Spec& spec : kSpecs) {
-    if (spec.Id == kRichEditId && !rich) continue;
-    if (Create(spec, row++) == nullptr) return 2;
+  for (const PageControl& control : kPageControls) {
+    if (control.Id == kRichEditId && !rich) continue;
+    if (Create(control, row++) == nullptr) return 2;
   }
   CheckDlgButton(gPage, kDeclineId, BST_CHECKED);
   CheckDlgButton(gPage, kOtherRadioId, BST_CHECKED);
