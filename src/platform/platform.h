@@ -123,14 +123,24 @@ class IWindows {
   virtual bool IsOurs(WindowHandle Window) = 0;
 };
 
-// The controls a key string's control steps act on; Other for everything else.
-enum class ControlKind : std::uint8_t { Other, PushButton, CheckBox, RadioButton, Edit };
+// The controls a key string's control steps act on; Other for everything else. A combo box
+// (drop-down or drop-down list) and a list box of one choice are lists {SELECT} chooses in.
+enum class ControlKind : std::uint8_t {
+  Other,
+  PushButton,
+  CheckBox,
+  RadioButton,
+  Edit,
+  ComboBox,
+  ListBox
+};
 
 // A shown control below a top-level window, as read from the window structures.
 struct ControlInfo {
   WindowHandle Handle = 0;
   std::string Class;    // the window class name (UTF-8)
   std::string Caption;  // UTF-8, access-key marks kept
+  std::uint32_t Style = 0;  // the window style bits (GWL_STYLE)
   ControlKind Kind = ControlKind::Other;
   bool Enabled = false;
   bool Focused = false;  // has the keyboard focus of its window's thread

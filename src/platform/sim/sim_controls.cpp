@@ -41,7 +41,7 @@ std::vector<ControlInfo> SimDesktop::ShownControls(WindowHandle Window) {
   if (SimWindow* window = Find(Window)) {
     for (const SimControl& control : window->Controls) {
       if (!control.Visible) continue;
-      shown.push_back({control.Handle, control.Class, control.Caption, control.Kind,
+      shown.push_back({control.Handle, control.Class, control.Caption, control.Style, control.Kind,
                        control.Enabled, control.Focused});
     }
   }

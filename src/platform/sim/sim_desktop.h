@@ -45,6 +45,9 @@ struct SimControl {
   // Takes no text (a read-only box).
   bool RefusesText = false;
   std::string Class = "Static";
+  std::uint32_t Style = 0;  // the window style bits, as GWL_STYLE reads them
+  // The control it stands in (a page's inner dialog, a group); 0: the top-level window itself.
+  WindowHandle Parent = 0;
   WindowHandle Handle = 0;  // given by AddControl
 };
 

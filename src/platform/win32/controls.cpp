@@ -96,6 +96,7 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   // GetWindowTextW reads another program's caption from the window structures, without a
   // message that could wait on it.
   info.Caption = walk.Windows.WindowTitle(info.Handle);
+  info.Style = static_cast<std::uint32_t>(StyleOf(Child));
   info.Kind = KindOf(Child, className);
   info.Enabled = IsWindowEnabled(Child) != FALSE;
   info.Focused = Child == walk.Focus;
