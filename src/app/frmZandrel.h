@@ -164,6 +164,9 @@ class frmZandrel {
 
   // ---- Parser working state. ----
   std::string CommandLine;
+  // What the split cuts up: CommandLine with each option quoted as a whole written as its option
+  // with the value in quotes ("/W:a b" in quotes as /W:"a b").
+  std::string OptionLine;
   List<std::string> Options;
   std::int16_t OptionCount = 0;
   std::string WorkString;

@@ -104,32 +104,71 @@ void ResetList(List<T>& Values, int Count, const T& Value) {
   for (int i = 1; i <= Count; ++i) Values[i] = Value;
 }
 
+// PowerShell, .NET and Python quote an argument that holds a blank as a whole ("/W:a b" in
+// quotes). The letter of the option such a stretch opens (the quote begins an argument and is
+// followed by "/", an option letter and ":"), or 0 for an ordinary quoted stretch. Backslashes
+// before a quote are taken as written, as everywhere else on the line.
+char WholeQuotedOption(std::string_view Arguments, std::size_t Open, std::size_t Close) {
+  constexpr std::string_view kLetters = "WAKXSTCIEMOHVL";
+  if (Open > 0 && Arguments[Open - 1] != ' ' && Arguments[Open - 1] != '\t') return 0;
+  if (Close < Open + 4 || Arguments[Open + 1] != '/' || Arguments[Open + 3] != ':') return 0;
+  const char given = Arguments[Open + 2];
+  const char letter = given >= 'a' && given <= 'z' ? static_cast<char>(given - 'a' + 'A') : given;
+  return kLetters.find(letter) == std::string_view::npos ? 0 : letter;
+}
+
+// The options whose value is text, read with its quotes and markers handled.
+bool IsTextOption(char Letter) {
+  return std::string_view("WKXEL").find(Letter) != std::string_view::npos;
+}
+
 }  // namespace
 
 void frmZandrel::QuoteStep() {
   const std::string arguments = Os.System.CommandLine();
+  auto protect = [](std::string Stretch, bool Commas) {
+    Stretch = ReplaceString(Stretch, "/", kSlashMarker, 1, WholeLength(Stretch));
+    if (Commas) Stretch = ReplaceString(Stretch, ",", kCommaMarker, 1, WholeLength(Stretch));
+    return Stretch;
+  };
   // Each pair of double quotes, taken in order, protects the "/" and "," between them; a quote
   // without a partner protects nothing. Every quoted stretch is rewritten on its own, so that the
   // line is gone over once and its positions stay small however long the line is.
   std::string line;
+  std::string options;
   std::size_t copied = 0;
   for (;;) {
     const std::size_t open = arguments.find('"', copied);
     if (open == std::string::npos) break;
     const std::size_t close = arguments.find('"', open + 1);
     if (close == std::string::npos) break;
-    std::string stretch = arguments.substr(open, close + 1 - open);
-    stretch = ReplaceString(stretch, "/", kSlashMarker, 1, WholeLength(stretch));
-    stretch = ReplaceString(stretch, ",", kCommaMarker, 1, WholeLength(stretch));
-    line.append(arguments, copied, open - copied).append(stretch);
+    line.append(arguments, copied, open - copied);
+    options.append(arguments, copied, open - copied);
+    const char letter = WholeQuotedOption(arguments, open, close);
+    if (letter == 0) {
+      const std::string stretch = protect(arguments.substr(open, close + 1 - open), true);
+      line += stretch;
+      options += stretch;
+    } else {
+      // The option's own "/" stays, so that the line logged is the one given and the presence
+      // tests find the option; only its value is protected.
+      const std::string value = arguments.substr(open + 4, close - open - 4);
+      line.append(arguments, open, 4).append(protect(value, true)).append(1, '"');
+      options.append(arguments, open + 1, 3);
+      // A number reads nothing after a quote: its value goes without them, its commas still
+      // separating values.
+      options += IsTextOption(letter) ? '"' + protect(value, true) + '"' : protect(value, false);
+    }
     copied = close + 1;
   }
   line.append(arguments, copied);
+  options.append(arguments, copied);
   CommandLine = std::move(line);
+  OptionLine = std::move(options);
 }
 
 void frmZandrel::SplitOptions() {
-  OptionCount = ParseStr2StrArray(CommandLine, "/", "", Options, 0);
+  OptionCount = ParseStr2StrArray(OptionLine, "/", "", Options, 0);
 }
 
 void frmZandrel::OptionLoop() {

@@ -83,6 +83,18 @@ TEST_F(E2eCommandLine, SlashQuestionMarkInsideDoubleQuotesIsPartOfATitleNotAskin
   EXPECT_THAT(texts, testing::Contains("Looking for window containing \"What/?\" string..."));
 }
 
+TEST_F(E2eCommandLine, OptionsQuotedAsAWholeAsDotNetAndPythonPassThemAreRead) {
+  TestWindow& target = Window("Orbit Lens Setup");
+  Tollivox& program = StartProgram("\"/W:Lens Setup\" \"/K:seen a/b\" /C:1 /I:300 /L:run.log");
+  EXPECT_EQ(program.WaitForExit(), kExitFinished);
+  EXPECT_EQ(target.WaitForReceived(8), "seen a/b");
+  const std::vector<std::string> texts = LogTexts(LogPath());
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.front(),
+            ">>>>> Loaded with '\"/W:Lens Setup\" \"/K:seen a_@#?!_b\" /C:1 /I:300 /L:run.log'");
+  EXPECT_THAT(texts, testing::Contains("Sending \"seen a/b\" keystrokes..."));
+}
+
 TEST_F(E2eCommandLine, ListOfWindowsSeenNamesAWindowWithItsCaptionsAndEndsByItself) {
   Window("Orbit Lister Target",
          {.Extra = "--label \"Choose Install Location\" --button \"&Next >\""});
