@@ -126,7 +126,7 @@ bool IsTextOption(char Letter) {
 
 void frmZandrel::QuoteStep() {
   const std::string arguments = Os.System.CommandLine();
-  auto protect = [](std::string Stretch, bool Commas) {
+  auto protect = [this](std::string Stretch, bool Commas) {
     Stretch = ReplaceString(Stretch, "/", kSlashMarker, 1, WholeLength(Stretch));
     if (Commas) Stretch = ReplaceString(Stretch, ",", kCommaMarker, 1, WholeLength(Stretch));
     return Stretch;
