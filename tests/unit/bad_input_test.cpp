@@ -59,7 +59,6 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"/W;Setup /L:run.log", Outcome::Syntax},
       {"/K:{ENTER} /T:5 /L:run.log", Outcome::Syntax},
       {"/Y:Setup /L:run.log", Outcome::Syntax},
-      {"\"/W:Setup\" /L:run.log", Outcome::Syntax},
       {"/W:Setup /L:", Outcome::Syntax},
       {"/W:Setup /l:   ", Outcome::Syntax},
       {"/W:Setup /L:\"   \"", Outcome::Syntax},
@@ -112,6 +111,7 @@ TEST(BadInput, EveryMalformedPieceHasOneOutcomeAndLogsOnlyWhatItShould) {
       {"/W:Setup /K: /L:run.log", Outcome::Runs},
       {"/W:Setup /K:m /H:abc /L:run.log", Outcome::Runs, "", "m", "m"},
       {"/W:Setup /K:n /L:\"run.log\"", Outcome::Runs, "", "n", "n"},
+      {"\"/W:Setup\" \"/K:o\" /L:run.log", Outcome::Runs, "", "o", "o"},
   };
 
   for (const Case& c : cases) {
