@@ -138,8 +138,8 @@ enum class ControlKind : std::uint8_t {
 // A shown control below a top-level window, as read from the window structures.
 struct ControlInfo {
   WindowHandle Handle = 0;
-  std::string Class;        // the window class name (UTF-8)
-  std::string Caption;      // UTF-8, access-key marks kept
+  std::string Class;    // the window class name (UTF-8)
+  std::string Caption;  // UTF-8, access-key marks kept
   std::uint32_t Style = 0;  // the window style bits (GWL_STYLE)
   ControlKind Kind = ControlKind::Other;
   bool Enabled = false;
