@@ -242,7 +242,9 @@ TEST(KeyboardCapsLock, LettersArriveAsWrittenAndCapsLockIsLeftAsItWas) {
         EXPECT_EQ(read.Text, c.Read);
         EXPECT_EQ(read.CapsLock, shiftLock ? capsLock || c.Toggles : capsLock != c.Toggles);
         EXPECT_EQ(read.Down, std::set<std::uint16_t>(c.Held.begin(), c.Held.end()));
-        if (!capsLock) EXPECT_EQ(records, AroundHeldModifiers(keys, c.Held, layout));
+        if (!capsLock) {
+          EXPECT_EQ(records, AroundHeldModifiers(keys, c.Held, layout));
+        }
         if (!c.Held.empty() || c.Toggles) continue;
         // Taken in part, the repairs too: what went through stays typed, and Caps Lock is put
         // back or said to be left off.
@@ -255,7 +257,9 @@ TEST(KeyboardCapsLock, LettersArriveAsWrittenAndCapsLockIsLeftAsItWas) {
             const std::string at = std::to_string(taken) + "+" + std::to_string(repaired);
             EXPECT_EQ(partial.CapsLock != capsLock, CapsLockLeftOff(repairs, repaired)) << at;
             EXPECT_EQ(c.Read.substr(0, partial.Text.size()), partial.Text) << at;
-            if (repaired == repairs.size()) EXPECT_TRUE(partial.Down.empty()) << at;
+            if (repaired == repairs.size()) {
+              EXPECT_TRUE(partial.Down.empty()) << at;
+            }
           }
         }
       }
