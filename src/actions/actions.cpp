@@ -104,6 +104,11 @@ KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::stri
       break;
     }
     const SendCount count = Form.Os.Keyboard.Send(step.Events);
+    if (count.CapsLockLeftOff) {
+      const std::string capsLock = "Caps Lock could not be turned back on.";
+      Form.Os.View.SetText(Control::lblMessage, capsLock);
+      Form.Add2Log(Form.LogFilePath, capsLock);
+    }
     if (count.Taken < count.Given) {
       // Input got blocked part way; the sender has let go of whatever it had pressed.
       const std::string partial = "Only " + std::to_string(count.Taken) + " of " +

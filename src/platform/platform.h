@@ -184,6 +184,8 @@ class IControls {
 struct SendCount {
   std::size_t Taken = 0;
   std::size_t Given = 0;
+  // A send cut short after Caps Lock was lifted for it, whose restore was not taken either.
+  bool CapsLockLeftOff = false;
 };
 
 class IKeyboard {

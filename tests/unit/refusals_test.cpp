@@ -39,6 +39,12 @@ TEST(Actions, RefusedKeysAreWithheldNamedAndTriedAgain) {
       {"partly taken",
        [](Harness& h, WindowHandle, bool On) { h.Desk.TakesAtMost = On ? 2 : SIZE_MAX; },
        "Only 2 of 6 key events taken; \"%a~\" keystrokes not all sent."},
+      {"Caps Lock left off",
+       [](Harness& h, WindowHandle, bool On) {
+         h.Desk.TakesAtMost = On ? 2 : SIZE_MAX;
+         h.Desk.LeavesCapsLockOff = On;
+       },
+       "Caps Lock could not be turned back on."},
       {"not answering",
        [](Harness& h, WindowHandle Setup, bool On) { h.Desk.Find(Setup)->Hung = On; },
        "Window not responding; \"%a~\" keystrokes not sent."},

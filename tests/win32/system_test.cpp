@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -157,7 +158,7 @@ struct Reading {
 };
 
 Reading Read(const std::vector<KeyInput>& Records, bool CapsLock,
-             const std::vector<std::uint16_t>& Held = {}) {
+             const std::vector<std::uint16_t>& Held = {}, bool ShiftLock = false) {
   Reading reading{"", CapsLock, {Held.begin(), Held.end()}};
   const auto down = [&](std::initializer_list<std::uint16_t> Vks) {
     return std::any_of(Vks.begin(), Vks.end(),
@@ -170,9 +171,11 @@ Reading Read(const std::vector<KeyInput>& Records, bool CapsLock,
       reading.Down.erase(record.Vk);
       continue;
     }
-    if (record.Vk == VK_CAPITAL && reading.Down.count(VK_CAPITAL) == 0) {
-      reading.CapsLock = !reading.CapsLock;
-    }
+    // Under shift lock Caps Lock only turns it on, and a Shift press turns it off.
+    const bool pressed = reading.Down.count(record.Vk) == 0;
+    if (record.Vk == VK_CAPITAL && pressed) reading.CapsLock = ShiftLock || !reading.CapsLock;
+    const bool shiftKey = record.Vk == VK_SHIFT || record.Vk == VK_LSHIFT || record.Vk == VK_RSHIFT;
+    if (ShiftLock && shiftKey && pressed) reading.CapsLock = false;
     reading.Down.insert(record.Vk);
     const bool shift = down({VK_SHIFT, VK_LSHIFT, VK_RSHIFT});
     const bool ctrl = down({VK_CONTROL, VK_LCONTROL, VK_RCONTROL});
@@ -190,6 +193,20 @@ Reading Read(const std::vector<KeyInput>& Records, bool CapsLock,
   }
   return reading;
 }
+
+class StaleCapsLock final : public ICapsLockSource {
+ public:
+  StaleCapsLock(std::optional<bool> Front, bool Own, bool Shift)
+      : front_(Front), own_(Own), shift_(Shift) {}
+  std::optional<bool> FrontToggle() override { return front_; }
+  bool OwnToggle() override { return own_; }
+  bool ShiftLock() override { return shift_; }
+
+ private:
+  std::optional<bool> front_;
+  bool own_;
+  bool shift_;
+};
 
 TEST(KeyboardCapsLock, LettersArriveAsWrittenAndCapsLockIsLeftAsItWas) {
   const MadeUpLayout layout;
@@ -212,26 +229,39 @@ TEST(KeyboardCapsLock, LettersArriveAsWrittenAndCapsLockIsLeftAsItWas) {
     ASSERT_EQ(parsed.Error, 0) << c.Keys;
     const std::vector<KeyInput> keys = TranslateKeyEvents(parsed.Events, layout);
     for (const bool capsLock : {false, true}) {
-      SCOPED_TRACE(c.Keys + (capsLock ? " with Caps Lock on" : " with Caps Lock off"));
-      const std::vector<KeyInput> records =
-          AroundHeldModifiers(AroundCapsLock(keys, capsLock, layout), c.Held, layout);
-      const Reading read = Read(records, capsLock, c.Held);
-      EXPECT_EQ(read.Text, c.Read);
-      EXPECT_EQ(read.CapsLock, capsLock != c.Toggles);
-      EXPECT_EQ(read.Down, std::set<std::uint16_t>(c.Held.begin(), c.Held.end()));
-      if (!capsLock) {
-        EXPECT_EQ(AroundCapsLock(keys, false, layout), keys);
-      }
-      if (!c.Held.empty() || c.Toggles) continue;
-      // Taken in part: what went through stays typed, no key stays down and Caps Lock is put back.
-      for (std::size_t taken = 0; taken <= records.size(); ++taken) {
-        std::vector<KeyInput> sent(records.begin(), records.begin() + static_cast<long>(taken));
-        const std::vector<KeyInput> repairs = ReleasesAfterPartialSend(records, taken, capsLock);
-        sent.insert(sent.end(), repairs.begin(), repairs.end());
-        const Reading partial = Read(sent, capsLock);
-        EXPECT_EQ(partial.CapsLock, capsLock) << taken << " taken";
-        EXPECT_TRUE(partial.Down.empty()) << taken << " taken";
-        EXPECT_EQ(c.Read.substr(0, partial.Text.size()), partial.Text) << taken << " taken";
+      for (const bool shiftLock : {false, true}) {
+        SCOPED_TRACE(c.Keys + (capsLock ? " with Caps Lock on" : " with Caps Lock off") +
+                     (shiftLock ? ", Shift turning it off" : ""));
+        // Our own thread's view is stale; the window in front reads the keys.
+        StaleCapsLock stale(capsLock, !capsLock, shiftLock);
+        const CapsLockState state = ReadCapsLock(stale);
+        StaleCapsLock hungFront(std::nullopt, capsLock, shiftLock);
+        EXPECT_EQ(ReadCapsLock(hungFront).On, capsLock);
+        const std::vector<KeyInput> records = AroundCapsLockAndHeld(keys, state, c.Held, layout);
+        const Reading read = Read(records, capsLock, c.Held, shiftLock);
+        EXPECT_EQ(read.Text, c.Read);
+        EXPECT_EQ(read.CapsLock, shiftLock ? capsLock || c.Toggles : capsLock != c.Toggles);
+        EXPECT_EQ(read.Down, std::set<std::uint16_t>(c.Held.begin(), c.Held.end()));
+        if (!capsLock) {
+          EXPECT_EQ(records, AroundHeldModifiers(keys, c.Held, layout));
+        }
+        if (!c.Held.empty() || c.Toggles) continue;
+        // Taken in part, the repairs too: what went through stays typed, and Caps Lock is put
+        // back or said to be left off.
+        for (std::size_t taken = 0; taken <= records.size(); ++taken) {
+          const std::vector<KeyInput> repairs = ReleasesAfterPartialSend(records, taken, state);
+          for (std::size_t repaired = 0; repaired <= repairs.size(); ++repaired) {
+            std::vector<KeyInput> sent(records.begin(), records.begin() + static_cast<long>(taken));
+            sent.insert(sent.end(), repairs.begin(), repairs.begin() + static_cast<long>(repaired));
+            const Reading partial = Read(sent, capsLock, {}, shiftLock);
+            const std::string at = std::to_string(taken) + "+" + std::to_string(repaired);
+            EXPECT_EQ(partial.CapsLock != capsLock, CapsLockLeftOff(repairs, repaired)) << at;
+            EXPECT_EQ(c.Read.substr(0, partial.Text.size()), partial.Text) << at;
+            if (repaired == repairs.size()) {
+              EXPECT_TRUE(partial.Down.empty()) << at;
+            }
+          }
+        }
       }
     }
   }

@@ -270,7 +270,7 @@ void SimDesktop::Show(WindowHandle Window, int ShowCommand) {
 SendCount SimDesktop::Send(const std::vector<KeyEvent>& Events) {
   const std::size_t taken = InputDesktop ? std::min(TakesAtMost, Events.size()) : 0;
   sent_.push_back({focus_, std::vector<KeyEvent>(Events.begin(), Events.begin() + taken)});
-  return {taken, Events.size()};
+  return {taken, Events.size(), taken < Events.size() && LeavesCapsLockOff};
 }
 
 std::string SimDesktop::TypedInto(WindowHandle Window) const {

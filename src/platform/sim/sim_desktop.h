@@ -175,6 +175,8 @@ class SimDesktop final : public IWindows,
   bool InputDesktop = true;
   // Each send takes at most this many events, as SendInput stops when input gets blocked.
   std::size_t TakesAtMost = SIZE_MAX;
+  // A send cut short also leaves Caps Lock lifted, its restore refused as well.
+  bool LeavesCapsLockOff = false;
 
   // ---- Launcher. ----
   const std::vector<LaunchRecord>& Launches() const { return launches_; }

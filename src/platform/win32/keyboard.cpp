@@ -241,55 +241,6 @@ std::uintptr_t ReceivingLayout(const LayoutReadings& Readings) {
   return 0;
 }
 
-std::vector<KeyInput> AroundCapsLock(const std::vector<KeyInput>& Records, bool CapsLockOn,
-                                     const IKeyLayout& Layout) {
-  if (!CapsLockOn || Records.empty()) return Records;
-  const std::uint16_t scan = Layout.ScanCode(VK_CAPITAL);
-  const KeyInput down{VK_CAPITAL, scan, 0};
-  const KeyInput up{VK_CAPITAL, scan, kKeyInputKeyUp};
-  // Caps Lock toggles as each record is taken, in order, so the records between the taps are
-  // read with it off, by the window that receives them, as by every other.
-  std::vector<KeyInput> out{down, up};
-  out.insert(out.end(), Records.begin(), Records.end());
-  out.insert(out.end(), {down, up});
-  return out;
-}
-
-std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
-                                               std::size_t Inserted, bool CapsLockLifted) {
-  std::vector<KeyInput> down;
-  for (std::size_t i = 0; i < Inserted && i < Inputs.size(); ++i) {
-    const KeyInput& input = Inputs[i];
-    if ((input.Flags & kKeyInputUnicode) != 0) continue;  // leaves no key down
-    const auto it =
-        std::find_if(down.begin(), down.end(), [&](const KeyInput& d) { return d.Vk == input.Vk; });
-    if ((input.Flags & kKeyInputKeyUp) != 0) {
-      if (it != down.end()) down.erase(it);
-    } else if (it == down.end()) {
-      down.push_back(input);
-    }
-  }
-  std::vector<KeyInput> releases;
-  for (auto it = down.rbegin(); it != down.rend(); ++it) {
-    releases.push_back({it->Vk, it->Scan, it->Flags | kKeyInputKeyUp});
-  }
-  if (!CapsLockLifted) return releases;
-  // The lift is the batch's first press of Caps Lock and the restore its last.
-  const auto capsDown = [](const KeyInput& Input) {
-    return Input.Vk == VK_CAPITAL && (Input.Flags & kKeyInputKeyUp) == 0;
-  };
-  const auto lift = std::find_if(Inputs.begin(), Inputs.end(), capsDown);
-  const auto restore = std::find_if(Inputs.rbegin(), Inputs.rend(), capsDown);
-  if (lift == Inputs.end()) return releases;
-  const auto liftAt = static_cast<std::size_t>(lift - Inputs.begin());
-  const auto restoreAt = Inputs.size() - 1 - static_cast<std::size_t>(restore - Inputs.rbegin());
-  if (liftAt < Inserted && restoreAt >= Inserted) {
-    releases.push_back({VK_CAPITAL, lift->Scan, 0});
-    releases.push_back({VK_CAPITAL, lift->Scan, kKeyInputKeyUp});
-  }
-  return releases;
-}
-
 std::vector<KeyInput> AroundHeldModifiers(const std::vector<KeyInput>& Records,
                                           const std::vector<std::uint16_t>& Held,
                                           const IKeyLayout& Layout) {
@@ -330,22 +281,21 @@ SendCount Win32Keyboard::Send(const std::vector<KeyEvent>& Events) {
        {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
     if ((GetAsyncKeyState(vk) & 0x8000) != 0) held.push_back(vk);
   }
-  // Caps Lock's toggle is the low bit of its key state.
-  const bool capsLockOn = (GetKeyState(VK_CAPITAL) & 1) != 0;
-  // Lifted inside the held modifiers, so that no modifier of the user's combines with it.
-  records = AroundHeldModifiers(AroundCapsLock(records, capsLockOn, layout), held, layout);
+  const CapsLockState capsLock = ReadCapsLock(capsLock_);
+  records = AroundCapsLockAndHeld(records, capsLock, held, layout);
   const UINT inserted = SendRecords(records);
+  bool capsLockLeftOff = false;
   if (inserted < records.size()) {
     // Input was blocked part way (another desktop, a higher-integrity window): a modifier left
     // down would keep changing what the user types, and Caps Lock left lifted its case.
-    const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted, capsLockOn);
-    if (!releases.empty()) SendRecords(releases);
+    const std::vector<KeyInput> releases = ReleasesAfterPartialSend(records, inserted, capsLock);
+    if (!releases.empty()) capsLockLeftOff = CapsLockLeftOff(releases, SendRecords(releases));
   }
   // Injected keys reach the focused window some time after SendInput returns. If the caller
   // activates another window before then, the keys still on their way are lost or typed into
   // the wrong window, so give the focused window time to take them.
   if (inserted > 0) Sleep(SettleMilliseconds(records.size()));
-  return {inserted, records.size()};
+  return {inserted, records.size(), capsLockLeftOff};
 }
 
 }  // namespace tollivox

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/keys.h"
@@ -46,19 +47,49 @@ bool IsExtendedKey(std::uint32_t Vk);
 std::vector<KeyInput> TranslateKeyEvents(const std::vector<KeyEvent>& Events,
                                          const IKeyLayout& Layout);
 
+// Caps Lock as a send finds it.
+struct CapsLockState {
+  bool On = false;
+  // The user's "press Shift to turn off Caps Lock" (KLF_SHIFTLOCK): a Caps Lock press leaves it on
+  // and a Shift press turns it off.
+  bool ShiftLock = false;
+};
+
+// Where Caps Lock's state is read.
+class ICapsLockSource {
+ public:
+  virtual ~ICapsLockSource() = default;
+  // The toggle in the key state of the thread whose window is in front, the one that reads the
+  // keys; nullopt when it cannot be read without waiting on that thread (it does not answer).
+  virtual std::optional<bool> FrontToggle() = 0;
+  // Our own thread's toggle: stale whenever another thread has been reading the keyboard.
+  virtual bool OwnToggle() = 0;
+  virtual bool ShiftLock() = 0;
+};
+
+// The front thread's reading where there is one, else our own.
+CapsLockState ReadCapsLock(ICapsLockSource& Source);
+
+// Records with Caps Lock lifted around them while it is on: a press that turns it off before
+// them (Caps Lock, or Shift under ShiftLock) and a Caps Lock tap after, in the same batch.
+// SendInput leaves the keyboard's state as it is, so with Caps Lock on every letter would arrive
+// in the other case; lifted, the records type as with it off, chords and shifted letters
+// included, and Caps Lock ends as the user had it (changed only by a Caps Lock the records press
+// themselves). Keys the user holds (AroundHeldModifiers) are lifted around the lift and restore.
+std::vector<KeyInput> AroundCapsLockAndHeld(const std::vector<KeyInput>& Records,
+                                            const CapsLockState& CapsLock,
+                                            const std::vector<std::uint16_t>& Held,
+                                            const IKeyLayout& Layout);
+
 // What puts things right after only the first Inserted records of Inputs went through: the
 // releases of every key still down, last pressed first, and, when Inputs lifted Caps Lock
-// (AroundCapsLock) and its lift went through but its restore did not, a tap that restores it.
+// (Lifted.On) and its lift went through but its restore did not, a Caps Lock tap that restores
+// it, last.
 std::vector<KeyInput> ReleasesAfterPartialSend(const std::vector<KeyInput>& Inputs,
-                                               std::size_t Inserted, bool CapsLockLifted);
+                                               std::size_t Inserted, const CapsLockState& Lifted);
 
-// Records with Caps Lock lifted around them while it is on: a tap of Caps Lock before them and
-// another after, in the same batch. SendInput leaves the keyboard's state as it is, so with
-// Caps Lock on every letter would arrive in the other case; lifted, the records type as with it
-// off, chords and shifted letters included, and Caps Lock ends as the user had it (changed only
-// by a Caps Lock the records press themselves).
-std::vector<KeyInput> AroundCapsLock(const std::vector<KeyInput>& Records, bool CapsLockOn,
-                                     const IKeyLayout& Layout);
+// Whether Caps Lock stays lifted when only the first Inserted of Releases went through.
+bool CapsLockLeftOff(const std::vector<KeyInput>& Releases, std::size_t Inserted);
 
 // The keyboard layouts (HKL values) that may stand for the one the keys are read with; 0 where
 // none is reported.
@@ -82,12 +113,24 @@ std::vector<KeyInput> AroundHeldModifiers(const std::vector<KeyInput>& Records,
                                           const std::vector<std::uint16_t>& Held,
                                           const IKeyLayout& Layout);
 
+// Caps Lock as the window in front reads it: our input joined to its thread's for the read, and
+// only while that thread answers; the user's shift-lock choice from their profile.
+class SystemCapsLock final : public ICapsLockSource {
+ public:
+  std::optional<bool> FrontToggle() override;
+  bool OwnToggle() override;
+  bool ShiftLock() override;
+};
+
 class Win32Keyboard final : public IKeyboard {
  public:
   // Uses the keyboard layout of the foreground window's thread, which receives the keys (see
   // ReceivingLayout).
   SendCount Send(const std::vector<KeyEvent>& Events) override;
   bool DesktopReceivesInput() override;
+
+ private:
+  SystemCapsLock capsLock_;
 };
 
 }  // namespace tollivox
