@@ -41,14 +41,22 @@ class InnoSetupInstaller : public E2eTest {
     ASSERT_TRUE(FileExists(program_)) << "the installer was not built";
   }
 
-  // A wizard still up has failed the test: it must not outlive it.
-  void TearDown() override { setup_.Terminate(); }
+  // A wizard still up has failed the test: it must not outlive it. The setup program runs the
+  // wizard as a process of its own, which ending the setup program leaves running.
+  void TearDown() override {
+    setup_.Terminate();
+    if (HANDLE wizard = OpenProcess(PROCESS_TERMINATE, FALSE, wizardId_)) {
+      TerminateProcess(wizard, 1);
+      CloseHandle(wizard);
+    }
+  }
 
   // Starts the installer offering Folder and waits for its language box.
   void StartSetup(const std::wstring& Folder) {
     setup_ = Process::Start(program_, "/DIR=\"" + Narrow(Folder) + "\"", Scratch.Path());
-    ASSERT_NE(WaitForWindowTitled(kLanguageBox, kInstallLimit), nullptr)
-        << "the language box did not show";
+    const HWND box = WaitForWindowTitled(kLanguageBox, kInstallLimit);
+    ASSERT_NE(box, nullptr) << "the language box did not show";
+    GetWindowThreadProcessId(box, &wizardId_);
   }
 
   // The command line that answers the language box and the pages, each entry once, in order.
@@ -96,6 +104,7 @@ class InnoSetupInstaller : public E2eTest {
 
  private:
   std::wstring program_;
+  DWORD wizardId_ = 0;
 };
 
 // As a user answers it with the keyboard, in English. Under Wine, Alt+A moves the focus to the
