@@ -49,17 +49,17 @@ void AddItems(IControls& Controls, const ControlInfo& List, std::vector<std::str
       Controls.ListItems(List.Handle, List.Kind, static_cast<int>(kItemsShown));
   if (reading.Result != ControlResult::Done) return;
   if (!reading.HasTexts) {
-    Lines.push_back("  - " + std::to_string(reading.Count) + " items drawn without texts");
+    Lines.push_back("-- " + std::to_string(reading.Count) + " items drawn without texts");
     return;
   }
   for (std::size_t i = 0; i < reading.Items.size(); ++i) {
-    Lines.push_back("  - Item " + Quoted(reading.Items[i]) +
+    Lines.push_back("-- Item " + Quoted(reading.Items[i]) +
                     (static_cast<int>(i) == reading.Chosen ? " chosen" : ""));
   }
   const std::size_t count = static_cast<std::size_t>(reading.Count);
   if (count > reading.Items.size()) {
     const std::size_t more = count - reading.Items.size();
-    Lines.push_back("  - and " + std::to_string(more) + (more == 1 ? " more item" : " more items"));
+    Lines.push_back("-- and " + std::to_string(more) + (more == 1 ? " more item" : " more items"));
   }
 }
 
