@@ -12,7 +12,6 @@
 #include <string>
 
 #include "control_page.h"
-#include "list_page.h"
 #include "platform/win32/text.h"
 
 namespace tollivox::test {
@@ -150,7 +149,6 @@ int RunHelperMode(int Argc, wchar_t** Argv) {
   }
   if (mode == L"--show-control-page" && Argc == 5)
     return ShowControlPage(Argv[2], Argv[3], Argv[4]);
-  if (mode == L"--show-list-page" && Argc == 5) return ShowListPage(Argv[2], Argv[3], Argv[4]);
   return -1;
 }
 
