@@ -352,8 +352,6 @@ class SimDesktop final : public IWindows,
   ControlResult SetText(WindowHandle Control, const std::string& Text) override;
   ListReading ListItems(WindowHandle Control, ControlKind Kind, int Most) override;
   ControlResult Choose(WindowHandle Control, ControlKind Kind, int Index) override;
-  // Each list whose texts were asked for, in order.
-  std::vector<WindowHandle> TextReads;
 
   static constexpr WindowHandle kDesktop = 0x10010;
 

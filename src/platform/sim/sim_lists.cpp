@@ -13,7 +13,6 @@ ListReading SimDesktop::ListItems(WindowHandle Control, ControlKind Kind, int Mo
   reading.Chosen = control->Chosen;
   reading.HasTexts = ListHasTexts(Kind, control->Style);
   if (!reading.HasTexts) return reading;
-  TextReads.push_back(Control);
   const std::size_t most = static_cast<std::size_t>(Most < 0 ? 0 : Most);
   reading.Items.assign(control->Items.begin(), control->Items.size() > most
                                                    ? control->Items.begin() + most
