@@ -4,17 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "actions/control_wait.h"
 #include "app/frmZandrel.h"
 #include "app/text.h"
 
 namespace tollivox {
 
 namespace {
-
-// How long a shown but disabled control (a Next enabled once the licence is accepted) is waited
-// for, and how often it is looked at meanwhile; the console's messages run between looks.
-constexpr double kEnableWaitSeconds = 0.5;
-constexpr int kEnablePollMilliseconds = 10;
 
 std::string Quoted(const std::string& Text) { return "\"" + Text + "\""; }
 
@@ -58,6 +54,8 @@ bool Fits(ControlVerb Verb, ControlKind Kind) {
       return Kind == ControlKind::CheckBox || Kind == ControlKind::RadioButton;
     case ControlVerb::SetText:
       return Kind == ControlKind::Edit;
+    case ControlVerb::Select:
+      return Kind == ControlKind::ComboBox || Kind == ControlKind::ListBox;
   }
   return false;
 }
@@ -83,6 +81,7 @@ std::string Failure(ControlResult Result, const std::string& Name) {
 
 std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
   if (!Os.Windows.IsAlive(Window)) return "Window closed";
+  if (Step.Verb == ControlVerb::Select) return SelectItem(Window, Step);
   // Captions compare as the window texts of /X: do: case and access-key marks left out, and
   // the blanks around them.
   const auto normal = [&](std::string_view Caption) {
@@ -94,8 +93,6 @@ std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
 
   ControlInfo found;
   const double until = Os.Clock.MonotonicSeconds() + kEnableWaitSeconds;
-  // Bounded by count too, should the clock not move.
-  constexpr int kMostLooks = static_cast<int>(kEnableWaitSeconds * 1000) / kEnablePollMilliseconds;
   for (int look = 0;; ++look) {
     const std::vector<ControlInfo> shown = Os.Controls.ShownControls(Window);
     std::vector<const ControlInfo*> equal;
@@ -128,7 +125,7 @@ std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
     }
     found = *pick;
     if (found.Enabled) break;
-    if (look >= kMostLooks || Os.Clock.MonotonicSeconds() >= until) {
+    if (look >= kMostEnableLooks || Os.Clock.MonotonicSeconds() >= until) {
       return (setText ? std::string("Edit box") : Quoted(Step.Text) + " " + Noun(found.Kind)) +
              " not enabled";
     }

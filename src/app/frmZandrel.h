@@ -104,6 +104,8 @@ class frmZandrel {
   // Acts on the control a control step of a key string names, below Window; empty when done,
   // else why not (the start of a withheld line).
   std::string ActOnControl(WindowHandle Window, const KeyStep& Step);
+  // {SELECT text}: chooses the item Step names in a list below Window, as ActOnControl answers.
+  std::string SelectItem(WindowHandle Window, const KeyStep& Step);
   void RunCommand(std::int16_t CommandNumber);
   void ShutdownSequence(const std::string& Command);
 

@@ -38,7 +38,8 @@ struct NamedVerb {
 constexpr NamedVerb kControlVerbs[] = {{U"CLICK", ControlVerb::Click},
                                        {U"CHECK", ControlVerb::Check},
                                        {U"UNCHECK", ControlVerb::Uncheck},
-                                       {U"SETTEXT", ControlVerb::SetText}};
+                                       {U"SETTEXT", ControlVerb::SetText},
+                                       {U"SELECT", ControlVerb::Select}};
 
 // Strict UTF-8: overlong forms, surrogates and values above U+10FFFF are rejected, since a
 // string the user cannot have meant must not turn into arbitrary keystrokes.
@@ -278,7 +279,8 @@ class KeyStringParser {
       blank = blank && text_[i] == U' ';
     }
     ++pos_;  // the closing '}'
-    // A blank caption would match every control; an empty text to set clears the box.
+    // A blank caption or item would match every control or item; an empty text to set clears the
+    // box.
     if (blank && Verb != ControlVerb::SetText) return false;
     FlushKeys();
     steps_.push_back(std::move(step));

@@ -62,8 +62,8 @@ inline constexpr std::uint32_t kVkNumLock = 0x90;
 inline constexpr std::uint32_t kVkScroll = 0x91;
 
 // What a control step does to the control its text names: {CLICK text}, {CHECK text},
-// {UNCHECK text}, {SETTEXT text}.
-enum class ControlVerb : std::uint8_t { Click, Check, Uncheck, SetText };
+// {UNCHECK text}, {SETTEXT text}; {SELECT text} chooses the item of a list that the text names.
+enum class ControlVerb : std::uint8_t { Click, Check, Uncheck, SetText, Select };
 
 // One step of a key string, in the order written: a run of key events to type, or one control
 // to act on through its own messages.
@@ -71,7 +71,7 @@ struct KeyStep {
   bool IsControl = false;
   std::vector<KeyEvent> Events;           // the keys (IsControl false), balanced on their own
   ControlVerb Verb = ControlVerb::Click;  // the rest: IsControl true
-  std::string Text;                       // the caption looked for, or the text to set (UTF-8)
+  std::string Text;  // the caption or item looked for, or the text to set (UTF-8)
   friend bool operator==(const KeyStep&, const KeyStep&) = default;
 };
 

@@ -32,6 +32,11 @@
 //                                    BN_CLICKED)
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
+//   IControls::ListItems             SendMessageTimeoutW(CB_GETCOUNT, CB_GETCURSEL,
+//                                    CB_GETLBTEXTLEN, CB_GETLBTEXT / the LB_ ones)
+//   IControls::Choose                SendMessageTimeoutW(CB_SETCURSEL / LB_SETCURSEL), then
+//                                    (GetParent, WM_COMMAND, CBN_SELCHANGE / LBN_SELCHANGE), then
+//                                    CB_GETCURSEL / LB_GETCURSEL
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE),
 //                                    GetKeyState(VK_CAPITAL), GetKeyboardLayout, GetGUIThreadInfo
@@ -138,8 +143,8 @@ enum class ControlKind : std::uint8_t {
 // A shown control below a top-level window, as read from the window structures.
 struct ControlInfo {
   WindowHandle Handle = 0;
-  std::string Class;    // the window class name (UTF-8)
-  std::string Caption;  // UTF-8, access-key marks kept
+  std::string Class;        // the window class name (UTF-8)
+  std::string Caption;      // UTF-8, access-key marks kept
   std::uint32_t Style = 0;  // the window style bits (GWL_STYLE)
   ControlKind Kind = ControlKind::Other;
   bool Enabled = false;
@@ -160,6 +165,15 @@ struct CheckReading {
   bool Checked = false;  // meaningful when Result is Done; indeterminate reads as unchecked
 };
 
+// A list's items as its own messages give them (UTF-8), and the one chosen.
+struct ListReading {
+  ControlResult Result = ControlResult::Done;
+  bool HasTexts = true;            // false: drawn by its program without strings, so Items is empty
+  int Count = 0;                   // how many items the list holds
+  std::vector<std::string> Items;  // the first ones, as many as asked for
+  int Chosen = -1;                 // the index of the chosen item; -1 for none
+};
+
 // Acting on a page's controls through their own messages, which needs neither the front nor
 // the input desktop. Every message to another program has a time limit.
 class IControls {
@@ -178,7 +192,25 @@ class IControls {
   // Sets an edit box's text and tells its parent it changed; NoEffect when it reads back
   // otherwise.
   virtual ControlResult SetText(WindowHandle Control, const std::string& Text) = 0;
+  // The first Most items of a combo box or list box (Kind says which).
+  virtual ListReading ListItems(WindowHandle Control, ControlKind Kind, int Most) = 0;
+  // Chooses item Index of a list and tells its parent as a choice by the user would; NoEffect
+  // when the list reads back another choice.
+  virtual ControlResult Choose(WindowHandle Control, ControlKind Kind, int Index) = 0;
 };
+
+// The most items {SELECT} reads from one list: a list of thousands would hold the watch for
+// seconds.
+inline constexpr int kMostListItems = 1000;
+
+// Whether a list holds strings its messages can give: an owner-drawn one (CBS_OWNERDRAWFIXED
+// 0x10, CBS_OWNERDRAWVARIABLE 0x20 / LBS_OWNERDRAWFIXED 0x10, LBS_OWNERDRAWVARIABLE 0x20) does
+// only with CBS_HASSTRINGS 0x200 / LBS_HASSTRINGS 0x40; otherwise its items are the program's
+// data, and a text message would read them as pointers.
+inline bool ListHasTexts(ControlKind Kind, std::uint32_t Style) {
+  if ((Style & 0x30) == 0) return true;
+  return (Style & (Kind == ControlKind::ComboBox ? 0x200u : 0x40u)) != 0;
+}
 
 // What a send did: records handed to the system and how many it took.
 struct SendCount {

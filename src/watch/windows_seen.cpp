@@ -15,6 +15,8 @@ namespace {
 constexpr long kLongestText = 256;
 // The log writer counts the lines of one text in an Integer: write a long list in parts.
 constexpr int kLinesPerWrite = 500;
+// The items of a list shown: enough to tell the list and how its items are written.
+constexpr std::size_t kItemsShown = 5;
 
 // A window's text in double quotes on one line: each line break becomes a blank, and a text
 // past kLongestText characters is cut, "..." marking the cut.
@@ -39,6 +41,28 @@ std::string Quoted(std::string_view Text) {
   return line + "\"";
 }
 
+// A list's first items below its control line, and how many more it holds. These are read by
+// the list's own messages, each with its time limit: a list that does not answer shows none.
+void AddItems(IControls& Controls, const ControlInfo& List, std::vector<std::string>& Lines) {
+  if (List.Kind != ControlKind::ComboBox && List.Kind != ControlKind::ListBox) return;
+  const ListReading reading =
+      Controls.ListItems(List.Handle, List.Kind, static_cast<int>(kItemsShown));
+  if (reading.Result != ControlResult::Done) return;
+  if (!reading.HasTexts) {
+    Lines.push_back("-- " + std::to_string(reading.Count) + " items drawn without texts");
+    return;
+  }
+  for (std::size_t i = 0; i < reading.Items.size(); ++i) {
+    Lines.push_back("-- Item " + Quoted(reading.Items[i]) +
+                    (static_cast<int>(i) == reading.Chosen ? " chosen" : ""));
+  }
+  const std::size_t count = static_cast<std::size_t>(reading.Count);
+  if (count > reading.Items.size()) {
+    const std::size_t more = count - reading.Items.size();
+    Lines.push_back("-- and " + std::to_string(more) + (more == 1 ? " more item" : " more items"));
+  }
+}
+
 }  // namespace
 
 void frmZandrel::LogWindowsSeen() {
@@ -58,6 +82,7 @@ void frmZandrel::LogWindowsSeen() {
       // Read from the window structures: a program that does not answer is listed too.
       for (const ControlInfo& control : Os.Controls.ShownControls(window)) {
         lines.push_back("- Control " + Quoted(control.Caption) + " class " + Quoted(control.Class));
+        AddItems(Os.Controls, control, lines);
       }
     }
 

@@ -24,10 +24,20 @@ SimControl Make(ControlKind Kind, const std::string& Caption, bool Checked = fal
   return control;
 }
 
-// A licence page: its buttons, a check box, a radio group, two edit boxes and a hidden Finish.
+SimControl MakeList(ControlKind Kind, std::vector<std::string> Items, int Chosen) {
+  SimControl list = Make(Kind, "");
+  list.Class = Kind == ControlKind::ComboBox ? "ComboBox" : "ListBox";
+  list.Items = std::move(Items);
+  list.Chosen = Chosen;
+  return list;
+}
+
+// A licence page: its buttons, a check box, a radio group, two edit boxes, a language box, a
+// list of setup types and a hidden Finish.
 struct Page {
   WindowHandle Window = 0;
   WindowHandle Next = 0, Back = 0, Accept = 0, ForMe = 0, ForAll = 0, Folder = 0, Name = 0;
+  WindowHandle Language = 0;
 
   explicit Page(sim::SimDesktop& Desk) {
     Window = Desk.CreateWindow("Setup");
@@ -41,6 +51,11 @@ struct Page {
         Desk.AddControl(Window, Make(ControlKind::RadioButton, "Install for &everyone", false, 1));
     Folder = Desk.AddControl(Window, Make(ControlKind::Edit, "C:\\Orbit"));
     Name = Desk.AddControl(Window, Make(ControlKind::Edit, ""));
+    Language = Desk.AddControl(
+        Window, MakeList(ControlKind::ComboBox,
+                         {"English (United Kingdom)", "English", "Deutsch", "Nederlands"}, -1));
+    Desk.AddControl(Window, MakeList(ControlKind::ListBox,
+                                     {"Full installation", "Compact installation", "Custom"}, 0));
     SimControl finish = Make(ControlKind::PushButton, "&Finish");
     finish.Visible = false;
     Desk.AddControl(Window, finish);
@@ -63,6 +78,9 @@ std::vector<std::string> Done(sim::SimDesktop& Desk) {
       case ControlCall::SetText:
         done.push_back("text " + call.Text);
         break;
+      case ControlCall::Choose:
+        done.push_back("choose " + control->Items.at(static_cast<std::size_t>(call.Index)));
+        break;
     }
   }
   return done;
@@ -79,6 +97,9 @@ std::vector<std::string> KeyLines(const std::vector<std::string>& Log) {
 TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
   using Change = std::function<void(Harness&, Page&)>;
   const Change none = [](Harness&, Page&) {};
+  const auto language = [](std::function<void(SimControl&)> Set) -> Change {
+    return [Set](Harness& h, Page& p) { Set(*h.Desk.FindControl(p.Language)); };
+  };
   struct Case {
     std::string Keys;
     Change Before;
@@ -164,6 +185,40 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
        },
        {},
        "No edit box"},
+      // An equal item wins over the ones that only begin with the text; blanks and case left out.
+      {"{SELECT english}", none, {"choose English"}, ""},
+      {"{select  Compact }", none, {"choose Compact installation"}, ""},
+      {"{SELECT Full}", none, {}, ""},  // already chosen
+      {"{SELECT C}", none, {}, "Several \"C\" items"},
+      {"{SELECT Deutsch}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, MakeList(ControlKind::ComboBox, {"Deutsch"}, -1));
+       },
+       {},
+       "Several \"Deutsch\" items"},
+      {"{SELECT Klingon}", none, {}, "No \"Klingon\" item"},
+      {"{SELECT Next}", none, {}, "No \"Next\" item"},
+      {"{SELECT Deutsch}",
+       language([](SimControl& c) { c.RefusesChoice = true; }),
+       {"choose Deutsch"},
+       "\"Deutsch\" item not chosen"},
+      // Owner-drawn without strings (CBS_OWNERDRAWFIXED): its items are data, never read as text.
+      {"{SELECT Deutsch}",
+       language([](SimControl& c) { c.Style = 0x10; }),
+       {},
+       "No \"Deutsch\" item"},
+      {"{SELECT Deutsch}",
+       language([](SimControl& c) { c.Style = 0x210; }),
+       {"choose Deutsch"},
+       ""},
+      {"{SELECT Deutsch}",
+       language([](SimControl& c) { c.Enabled = false; }),
+       {},
+       "\"Deutsch\" list not enabled"},
+      {"{SELECT Deutsch}{CHECK I accept}{CLICK Next}",
+       none,
+       {"choose Deutsch", "check I &accept the terms 1", "press &Next >"},
+       ""},
       {"{CLICK Next}",
        [](Harness& h, Page& p) { h.Desk.Find(p.Window)->Hung = true; },
        {},
@@ -209,6 +264,7 @@ TEST(ControlSteps, OnlyStringsThatTypeNeedTheFrontAndTheDesktop) {
        "",
        ""},
       {"/K:{CLICK Next} /A:4", {"press &Next >"}, "", ""},
+      {"/K:{SELECT Deutsch} /A:1", {"choose Deutsch"}, "", ""},
       {"/K:{CHECK I accept}%n /A:1", {}, "", "Window not in front"},
       {"/K:{CHECK I accept},{CLICK Next} /W:Setup,Other /S:1 /A:5",
        {"check I &accept the terms 1", "press &Next >"},

@@ -190,6 +190,8 @@ TEST(ParseKeySteps, ControlStepsStandInOrderBetweenTheKeys) {
        {control(ControlVerb::SetText, "C:\\Orbit Tools"), control(ControlVerb::Click, "Install")}},
       {"{SETTEXT }", {control(ControlVerb::SetText, "")}},
       {"{SETTEXT a{b}", {control(ControlVerb::SetText, "a{b")}},
+      {"{select  Deutsch }{CLICK OK}",
+       {control(ControlVerb::Select, " Deutsch "), control(ControlVerb::Click, "OK")}},
       {"{CLICK \xC3\x9C"
        "bernehmen}",
        {control(ControlVerb::Click,
@@ -272,6 +274,8 @@ TEST(ParseKeyString, RejectsMalformedStringsWithoutSendingAnything) {
       // Control steps: a blank caption, one held by a modifier or a group, one not closed.
       "{CLICK }",
       "{CHECK   }",
+      "{SELECT  }",
+      "^{SELECT English}",
       "{CLICK}",
       "+{CLICK Next}",
       "({CHECK I accept})",

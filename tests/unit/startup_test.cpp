@@ -119,12 +119,26 @@ void BuildDesktopToList(sim::SimDesktop& Desk) {
   Desk.AddControl(page, later);
   Desk.AddControl(page, Shown("&Next >", "Button"));
   Desk.AddControl(page, Shown(std::string(300, 'x'), "Edit"));
+  // Its items are asked of its program, which does not answer.
+  sim::SimControl language = Shown("", "ComboBox");
+  language.Kind = ControlKind::ComboBox;
+  language.Items = {"English"};
+  Desk.AddControl(page, language);
   const WindowHandle hidden = Desk.CreateWindow("Hidden window", false);
   Desk.AddControl(hidden, "Hidden label");
   Desk.Find(Desk.CreateWindow("On another desktop"))->Cloaked = true;
   const WindowHandle bar = Desk.CreateWindow("");
   Desk.Find(bar)->Class = "Shell_TrayWnd";
   Desk.AddControl(bar, Shown("Démarrer", "Button"));
+  sim::SimControl list = Shown("", "ComboBox");
+  list.Kind = ControlKind::ComboBox;
+  list.Items = {"1", "2", "3", "4", "5\n" + std::string(300, 'y'), "6", "7"};
+  list.Chosen = 2;
+  Desk.AddControl(bar, list);
+  list.Kind = ControlKind::ListBox;
+  list.Class = "ListBox";
+  list.Style = 0x10;  // LBS_OWNERDRAWFIXED
+  Desk.AddControl(bar, list);
 }
 
 TEST(Startup, ListsTheWindowsItSeesAndEndsWhenThatIsAllItWasAskedFor) {
@@ -142,10 +156,20 @@ TEST(Startup, ListsTheWindowsItSeesAndEndsWhenThatIsAllItWasAskedFor) {
       "Windows seen (2), from the top of the z-order down:",
       "Window \"\" class \"Shell_TrayWnd\" program \"\"",
       "- Control \"Démarrer\" class \"Button\"",
+      "- Control \"\" class \"ComboBox\"",
+      "-- Item \"1\"",
+      "-- Item \"2\"",
+      "-- Item \"3\" chosen",
+      "-- Item \"4\"",
+      "-- Item \"5 " + std::string(254, 'y') + "...\"",
+      "-- and 2 more items",
+      "- Control \"\" class \"ListBox\"",
+      "-- 7 items drawn without texts",
       "Window \"Orbit Tools Setup\" class \"#32770\" program \"orbit-setup.exe\"",
       "- Control \"Welcome to Orbit Tools \" class \"Static\"",
       "- Control \"&Next >\" class \"Button\"",
       "- Control \"" + std::string(256, 'x') + "...\" class \"Edit\"",
+      "- Control \"\" class \"ComboBox\"",
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Args);

@@ -22,6 +22,9 @@ constexpr int kDeclineId = 209;
 constexpr int kPlainRadioId = 210;
 constexpr int kOtherRadioId = 211;
 constexpr int kSlowBoxId = 215;
+constexpr int kFirstListId = 401;
+constexpr int kKeeperId = 405;
+const wchar_t* const kItems[] = {L"English", L"Deutsch", L"Fran\u00E7ais"};
 // Longer than the time limit of a message sent to the page, shorter than two.
 constexpr DWORD kSlowClickMilliseconds = 1500;
 
@@ -65,6 +68,12 @@ const PageControl kPageControls[] = {
     {false, L"BUTTON", L"&Disabled", kShown | WS_DISABLED | BS_PUSHBUTTON, 212, "Disabled"},
     {false, L"BUTTON", L"&Skinned", kShown | BS_OWNERDRAW, 214, "Skinned"},
     {false, L"BUTTON", L"Hidden", WS_CHILD | BS_PUSHBUTTON, 213, "Hidden"},
+    {false, L"COMBOBOX", L"", kShown | CBS_DROPDOWNLIST, kFirstListId, "Language"},
+    {false, L"LISTBOX", L"", kShown | LBS_NOTIFY, 402, "Types"},
+    // Inno Setup's language box: a superclass of the system's combo box.
+    {false, L"TNewComboBox", L"", kShown | CBS_DROPDOWNLIST, 403, "Framework"},
+    {false, L"COMBOBOX", L"", kShown | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED, 404, "Drawn"},
+    {false, L"LISTBOX", L"", kShown | LBS_NOTIFY, kKeeperId, "Keeper"},
     {true, L"BUTTON", L"&Next >", kShown | WS_DISABLED | BS_DEFPUSHBUTTON, kNextId, "Next"},
     {true, L"BUTTON", L"Cancel", kShown | BS_PUSHBUTTON, kCancelId, "Cancel"},
 };
@@ -73,6 +82,7 @@ std::wstring gRecord;
 HWND gFrame = nullptr;
 HWND gPage = nullptr;
 WNDPROC gEditProc = nullptr;
+WNDPROC gComboProc = nullptr;
 
 void Append(const std::string& Line) {
   HANDLE file = CreateFileW(gRecord.c_str(), FILE_APPEND_DATA,
@@ -124,8 +134,26 @@ LRESULT CALLBACK CuttingEditProc(HWND Window, UINT Message, WPARAM WParam, LPARA
   return CallWindowProcW(gEditProc, Window, Message, WParam, LParam);
 }
 
+LRESULT CALLBACK FrameworkComboProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+  return CallWindowProcW(gComboProc, Window, Message, WParam, LParam);
+}
+
+// A list's choice as it is when its page is told; the keeper allows no other than its first.
+void RecordChoice(HWND List) {
+  const int id = GetDlgCtrlID(List);
+  const bool combo = id != 402 && id != kKeeperId;
+  const LRESULT chosen = SendMessageW(List, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+  Append(std::string("page chose ") + NameOf(id) + " " + std::to_string(chosen));
+  if (id == kKeeperId) SendMessageW(List, LB_SETCURSEL, 0, 0);
+}
+
 LRESULT CALLBACK PageProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
   if (Message != WM_COMMAND) return DefWindowProcW(Window, Message, WParam, LParam);
+  // LBN_SELCHANGE has the value of CBN_SELCHANGE.
+  if (HIWORD(WParam) == CBN_SELCHANGE && LOWORD(WParam) >= kFirstListId) {
+    RecordChoice(reinterpret_cast<HWND>(LParam));
+    return 0;
+  }
   RecordCommand("page", WParam);
   if (HIWORD(WParam) != BN_CLICKED) return 0;
   switch (LOWORD(WParam)) {
@@ -201,6 +229,14 @@ int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
       !Register(L"TollivoxTestControlPage", PageProc)) {
     return 2;
   }
+  // A superclass as frameworks make one: the system class's procedure under a name of its own.
+  WNDCLASSW framework{};
+  if (GetClassInfoW(nullptr, L"COMBOBOX", &framework) == FALSE) return 2;
+  gComboProc = framework.lpfnWndProc;
+  framework.lpfnWndProc = FrameworkComboProc;
+  framework.hInstance = GetModuleHandleW(nullptr);
+  framework.lpszClassName = L"TNewComboBox";
+  if (RegisterClassW(&framework) == 0) return 2;
   // Rich edit boxes come from a library of their own; a system without it shows none.
   wchar_t system[MAX_PATH] = {};
   GetSystemDirectoryW(system, MAX_PATH);
@@ -219,6 +255,14 @@ int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
     if (Create(control, row++) == nullptr) return 2;
   }
   CheckDlgButton(gPage, kDeclineId, BST_CHECKED);
+  for (int id = kFirstListId; id <= kKeeperId; ++id) {
+    const bool combo = id != 402 && id != kKeeperId;
+    for (const wchar_t* item : kItems) {
+      SendDlgItemMessageW(gPage, id, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(item));
+    }
+    SendDlgItemMessageW(gPage, id, combo ? CB_SETCURSEL : LB_SETCURSEL, 0, 0);
+  }
   CheckDlgButton(gPage, kOtherRadioId, BST_CHECKED);
   SendDlgItemMessageW(gPage, kLimitedEditId, EM_LIMITTEXT, kCutLength, 0);
   if (rich) SendDlgItemMessageW(gPage, kRichEditId, EM_SETEVENTMASK, 0, ENM_CHANGE);

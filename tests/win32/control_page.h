@@ -27,10 +27,14 @@ constexpr int kCutLength = 8;
 // keeps its messages flowing until EVENTS.release is set. Lines in RECORD (UTF-8):
 //   "frame clicked <name>", "page clicked <name>", "page changed <name>"  a WM_COMMAND
 //   "frame activated"                                                      WM_ACTIVATE, active
+//   "page chose <name> <n>"      CBN_SELCHANGE / LBN_SELCHANGE, with the list's choice n then
 //   "flush <n>"                                                            kFlushMessage
 // The page acts as installers do: a click on either licence radio enables Next when "I accept"
 // is checked; a click on the plain check box turns it over; a click on the plain radio checks it
-// and clears the other radio of its group; the other plain check box ignores its clicks.
+// and clears the other radio of its group; the other plain check box ignores its clicks. Its
+// lists (ids 401-405: combo box, list box, superclassed combo box, combo box drawn without
+// strings, a list box whose page keeps its first choice) hold English, Deutsch, Français, the
+// first chosen.
 int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
                     const std::wstring& Record);
 

@@ -181,6 +181,11 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
       {"Edit", nullptr, other, true, false},  // read-only: not one to type into
       {"Button", "&Disabled", ControlKind::PushButton, false, false},
       {"Button", "&Skinned", ControlKind::PushButton, true, false},  // owner-drawn
+      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},
+      {"ListBox", nullptr, ControlKind::ListBox, true, false},
+      {"TNewComboBox", nullptr, ControlKind::ComboBox, true, false},  // a superclass
+      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},      // drawn without strings
+      {"ListBox", nullptr, ControlKind::ListBox, true, false},
       // The hidden button is left out; a default push button is a push button.
       {"Button", "&Next >", ControlKind::PushButton, false, false},
       {"Button", "Cancel", ControlKind::PushButton, true, false},
@@ -310,6 +315,42 @@ TEST_F(ControlPage, SetTextSetsTheBoxReadsItBackAndTellsThePageOnce) {
               0);
     EXPECT_EQ(Narrow(shown), row.Shown);
     EXPECT_EQ(Recorded(), std::vector<std::string>{row.Told});
+  }
+  EXPECT_EQ(GetForegroundWindow(), front.Get());
+}
+
+TEST_F(ControlPage, ListsGiveTheirItemsAcrossProcessesAndEachChoiceIsHeardOnce) {
+  FrontWindow front;
+  PageBehind(front);
+  const std::vector<std::string> items = {"English", "Deutsch",
+                                          "Fran\xC3\xA7"
+                                          "ais"};
+  struct Row {
+    int Id;
+    const char* Name;
+    ControlKind Kind;
+    ControlResult Chosen;  // the page that keeps its first choice reads back another
+  } rows[] = {{401, "Language", ControlKind::ComboBox, ControlResult::Done},
+              {402, "Types", ControlKind::ListBox, ControlResult::Done},
+              {403, "Framework", ControlKind::ComboBox, ControlResult::Done},
+              {404, "Drawn", ControlKind::ComboBox, ControlResult::Done},
+              {405, "Keeper", ControlKind::ListBox, ControlResult::NoEffect}};
+  for (const Row& row : rows) {
+    const ControlInfo list = Find("", row.Id);
+    SCOPED_TRACE(list.Class);
+    EXPECT_EQ(list.Kind, row.Kind);
+    const ListReading first = controls_.ListItems(list.Handle, row.Kind, 2);
+    const bool texts = row.Id != 404;  // owner-drawn without strings: its items are data
+    EXPECT_EQ(first.Result, ControlResult::Done);
+    EXPECT_EQ(first.HasTexts, texts);
+    EXPECT_EQ(first.Count, 3);
+    EXPECT_EQ(first.Chosen, 0);
+    EXPECT_EQ(first.Items,
+              std::vector<std::string>(items.begin(), items.begin() + (texts ? 2 : 0)));
+    EXPECT_EQ(controls_.ListItems(list.Handle, row.Kind, 9).Items.size(), texts ? 3u : 0u);
+    EXPECT_EQ(controls_.Choose(list.Handle, row.Kind, 2), row.Chosen);
+    // Heard once, with the new choice already made.
+    EXPECT_EQ(Recorded(), std::vector<std::string>{"page chose " + std::string(row.Name) + " 2"});
   }
   EXPECT_EQ(GetForegroundWindow(), front.Get());
 }

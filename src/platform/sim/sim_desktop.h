@@ -44,6 +44,12 @@ struct SimControl {
   std::string Text;  // an edit box's contents
   // Takes no text (a read-only box).
   bool RefusesText = false;
+  // A list's items (with CBS_/LBS_OWNERDRAW* and no HASSTRINGS in Style: the program's own
+  // data, which no text message may read) and the chosen one; -1 for none.
+  std::vector<std::string> Items;
+  int Chosen = -1;
+  // Its page puts its own choice back when told of the user's (a list that keeps a choice).
+  bool RefusesChoice = false;
   std::string Class = "Static";
   std::uint32_t Style = 0;  // the window style bits, as GWL_STYLE reads them
   // The control it stands in (a page's inner dialog, a group); 0: the top-level window itself.
@@ -53,10 +59,11 @@ struct SimControl {
 
 // One thing done to a control, in the order done.
 struct ControlCall {
-  enum Kind { Press, SetChecked, SetText } What;
+  enum Kind { Press, SetChecked, SetText, Choose } What;
   WindowHandle Control;
   bool Checked = false;
   std::string Text;
+  int Index = -1;  // Choose: the item chosen
   friend bool operator==(const ControlCall&, const ControlCall&) = default;
 };
 
@@ -345,6 +352,8 @@ class SimDesktop final : public IWindows,
   CheckReading IsChecked(WindowHandle Control) override;
   ControlResult SetChecked(WindowHandle Control, bool Checked) override;
   ControlResult SetText(WindowHandle Control, const std::string& Text) override;
+  ListReading ListItems(WindowHandle Control, ControlKind Kind, int Most) override;
+  ControlResult Choose(WindowHandle Control, ControlKind Kind, int Index) override;
 
   static constexpr WindowHandle kDesktop = 0x10010;
 

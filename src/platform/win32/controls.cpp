@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/messages.h"
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
 
@@ -76,6 +77,9 @@ ControlKind KindOf(HWND Window, const std::wstring& Class) {
   if ((SameName(Class, L"Edit") || IsRichEdit(Class)) && (style & ES_READONLY) == 0) {
     return ControlKind::Edit;
   }
+  if (SameName(Class, L"ComboBox")) return ControlKind::ComboBox;  // simple, drop-down, list
+  if (SameName(Class, L"ListBox") && (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) == 0)
+    return ControlKind::ListBox;
   return ControlKind::Other;
 }
 
@@ -103,6 +107,8 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   walk.Shown.push_back(std::move(info));
   return TRUE;
 }
+
+}  // namespace
 
 // What a failed SendMessageTimeoutW or PostMessageW means. The error is read first: IsWindow
 // may set one of its own.
@@ -139,6 +145,8 @@ ControlResult Notify(HWND Control, WORD Code, bool Wait) {
   return PostMessageW(parent, WM_COMMAND, command, control) != FALSE ? ControlResult::Done
                                                                      : FailureOf(Control);
 }
+
+namespace {
 
 // BM_SETCHECK sets one button only: the other self-checking radios of its group (the run of
 // siblings from a WS_GROUP control up to the next one) are cleared as a click clears them.

@@ -24,6 +24,8 @@ class Win32Controls final : public IControls {
   CheckReading IsChecked(WindowHandle Control) override;
   ControlResult SetChecked(WindowHandle Control, bool Checked) override;
   ControlResult SetText(WindowHandle Control, const std::string& Text) override;
+  ListReading ListItems(WindowHandle Control, ControlKind Kind, int Most) override;
+  ControlResult Choose(WindowHandle Control, ControlKind Kind, int Index) override;
 
  private:
   Win32Windows& windows_;
