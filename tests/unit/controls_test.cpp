@@ -107,6 +107,25 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
        [](Harness& h, Page& p) { h.Desk.FindControl(p.Next)->Enabled = false; },
        {},
        "\"Next\" button not enabled"},
+      // A page disabled while its program works disables its buttons without a word to them,
+      // also when an earlier step of the same string disabled it.
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) {
+         h.Desk.FindControl(p.Next)->Parent = h.Desk.AddControl(p.Window, Make({}, "page"));
+         h.Desk.FindControl(h.Desk.FindControl(p.Next)->Parent)->Enabled = false;
+       },
+       {},
+       "\"Next\" button not enabled"},
+      {"{CHECK I accept}{CLICK Next}",
+       [](Harness& h, Page& p) {
+         const WindowHandle inner = h.Desk.AddControl(p.Window, Make({}, "page"));
+         h.Desk.FindControl(p.Next)->Parent = inner;
+         h.Desk.OnClicked = [&h, inner](WindowHandle) {
+           h.Desk.FindControl(inner)->Enabled = false;
+         };
+       },
+       {"check I &accept the terms 1"},
+       "\"Next\" button not enabled"},
       // Enabled a moment later, as a page enables Next after a click.
       {"{CLICK Next}",
        [](Harness& h, Page& p) {

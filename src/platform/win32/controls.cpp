@@ -98,7 +98,15 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   info.Caption = walk.Windows.WindowTitle(info.Handle);
   info.Style = static_cast<std::uint32_t>(StyleOf(Child));
   info.Kind = KindOf(Child, className);
-  info.Enabled = IsWindowEnabled(Child) != FALSE;
+  // A disabled window disables its children without telling them, so a button on a disabled
+  // inner page reads as enabled itself: it counts as enabled only when every window up to the
+  // top-level one is.
+  info.Enabled = true;
+  const HWND top = GetAncestor(Child, GA_ROOT);
+  for (HWND up = Child; up != nullptr && info.Enabled; up = GetAncestor(up, GA_PARENT)) {
+    info.Enabled = IsWindowEnabled(up) != FALSE;
+    if (up == top) break;
+  }
   info.Focused = Child == walk.Focus;
   walk.Shown.push_back(std::move(info));
   return TRUE;
