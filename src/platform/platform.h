@@ -27,11 +27,12 @@
 //                                    GetGUIThreadInfo (the focus)
 //   IControls::Press                 PostMessageW(GetParent, WM_COMMAND, BN_CLICKED)
 //   IControls::IsChecked             SendMessageTimeoutW(BM_GETCHECK)
-//   IControls::SetChecked            SendMessageTimeoutW(BM_SETCHECK) for the self-checking
-//                                    styles, then SendMessageTimeoutW(GetParent, WM_COMMAND,
-//                                    BN_CLICKED)
+//   IControls::SetChecked            IsHungAppWindow, SendMessageTimeoutW(BM_SETCHECK) for the
+//                                    self-checking styles, then SendMessageTimeoutW(GetParent,
+//                                    WM_COMMAND, BN_CLICKED)
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
+//                                    (for a password box, WM_SETTEXT's own result)
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE),
 //                                    GetKeyState(VK_CAPITAL), GetKeyboardLayout, GetGUIThreadInfo
@@ -138,8 +139,8 @@ enum class ControlKind : std::uint8_t {
 // A shown control below a top-level window, as read from the window structures.
 struct ControlInfo {
   WindowHandle Handle = 0;
-  std::string Class;    // the window class name (UTF-8)
-  std::string Caption;  // UTF-8, access-key marks kept
+  std::string Class;        // the window class name (UTF-8)
+  std::string Caption;      // UTF-8, access-key marks kept
   std::uint32_t Style = 0;  // the window style bits (GWL_STYLE)
   ControlKind Kind = ControlKind::Other;
   bool Enabled = false;
@@ -173,7 +174,8 @@ class IControls {
   virtual ControlResult Press(WindowHandle Control) = 0;
   virtual CheckReading IsChecked(WindowHandle Control) = 0;
   // Clicks a check box or radio button into the state Checked: a self-checking one is given the
-  // state (a radio's group cleared with it), then its parent is told that it was clicked.
+  // state (a radio's group cleared with it), then its parent is told that it was clicked. On
+  // NoAnswer the box is left as clicked: the page still handles the click when it gets to it.
   virtual ControlResult SetChecked(WindowHandle Control, bool Checked) = 0;
   // Sets an edit box's text and tells its parent it changed; NoEffect when it reads back
   // otherwise.

@@ -141,6 +141,7 @@ LRESULT CALLBACK PageProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       break;
     case kSlowBoxId:
       Sleep(kSlowClickMilliseconds);
+      Append(std::string("page saw Slow box ") + (Checked(kSlowBoxId) ? "checked" : "unchecked"));
       break;
     default:
       break;

@@ -208,25 +208,21 @@ ControlResult Win32Controls::SetChecked(WindowHandle Control, bool Checked) {
   // A self-checking button changes its own state on a click, which BM_SETCHECK does here; any
   // other (a Windows Installer check box) is changed by its parent when told of the click.
   const bool selfChecking = SelfChecking(style);
-  DWORD_PTR before = 0;
+  // SMTO_ABORTIFHUNG gives up at once on a thread that is already hung, and whether the message
+  // then still waits for it is not said: nothing is set on such a page, so that box and page
+  // cannot come to disagree.
+  if (IsHungAppWindow(GetAncestor(control, GA_ROOT)) != FALSE) return ControlResult::NoAnswer;
   DWORD_PTR ignored = 0;
   if (selfChecking) {
-    ControlResult read = SendLimited(control, BM_GETCHECK, 0, 0, before);
-    if (read != ControlResult::Done) return read;
     const ControlResult set =
         SendLimited(control, BM_SETCHECK, Checked ? BST_CHECKED : BST_UNCHECKED, 0, ignored);
     if (set != ControlResult::Done) return set;
     if (Checked && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON) ClearGroup(control);
   }
-  // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification.
-  const ControlResult told = Notify(control, BN_CLICKED, true);
-  // A box that shows the new state to a page that never heard of it would read as done at the
-  // next visit, and the page would wait for ever: it shows the old state again, so that the
-  // next visit clicks again.
-  if (told != ControlResult::Done && selfChecking) {
-    SendLimited(control, BM_SETCHECK, before, 0, ignored);
-  }
-  return told;
+  // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification. A
+  // time-out does not take the notification back: the page still handles it later, so the box
+  // stays as clicked, as after a user's click, and the outcome is unknown (NoAnswer).
+  return Notify(control, BN_CLICKED, true);
 }
 
 ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Text) {
@@ -243,7 +239,14 @@ ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Te
     result = Notify(control, EN_CHANGE, true);
     if (result != ControlResult::Done) return result;
   }
-  // Read back: a box may refuse or cut the text (a length limit, a number-only box).
+  // Another program cannot read a password box's text: its own answer to WM_SETTEXT is all
+  // there is to go by.
+  if ((StyleOf(control) & ES_PASSWORD) != 0) {
+    return taken != FALSE ? ControlResult::Done : ControlResult::NoEffect;
+  }
+  // Read back: a box may refuse or cut the text in its own handler (a subclassed box that checks
+  // what it is given); neither a length limit (EM_SETLIMITTEXT) nor a number-only box (ES_NUMBER)
+  // holds for WM_SETTEXT, only for typing.
   std::wstring shown(wanted.size() + 2, L'\0');
   DWORD_PTR copied = 0;
   result = SendLimited(control, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()),
