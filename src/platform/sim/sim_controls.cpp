@@ -97,7 +97,7 @@ ControlResult SimDesktop::SetChecked(WindowHandle Control, bool Checked) {
     }
   }
   if (OnClicked) OnClicked(Control);
-  return ControlResult::Done;
+  return control->AnswersLate ? ControlResult::NoAnswer : ControlResult::Done;
 }
 
 ControlResult SimDesktop::SetText(WindowHandle Control, const std::string& Text) {
