@@ -259,7 +259,7 @@ TEST(ControlSteps, AWithheldStringGoesOnWhereItStoppedOnTheSameWindow) {
        none,
        showFinish,
        {"press &Next >", "press &Finish"},
-       {"", ""}},
+       {"", "", ""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Args);
