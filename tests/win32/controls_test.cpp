@@ -204,6 +204,11 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
     EXPECT_EQ(shown[i].Focused, rows[i].Focused);
   }
   EXPECT_TRUE(controls_.ShownControls(0).empty());
+  // A disabled inner page disables its buttons without a word to them; the frame's stay enabled.
+  EnableWindow(GetDlgItem(frame_, test::kPageId), FALSE);
+  EXPECT_FALSE(Find("B&rowse...").Enabled);
+  EXPECT_TRUE(Find("Cancel").Enabled);
+  EnableWindow(GetDlgItem(frame_, test::kPageId), TRUE);
 }
 
 TEST_F(ControlPage, PressTellsTheButtonsRealParentOnceWhileThePageIsBehind) {
