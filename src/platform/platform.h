@@ -28,7 +28,8 @@
 //   IControls::Press                 PostMessageW(GetParent, WM_COMMAND, BN_CLICKED)
 //   IControls::IsChecked             SendMessageTimeoutW(BM_GETCHECK)
 //   IControls::SetChecked            IsHungAppWindow, SendMessageTimeoutW(BM_SETCHECK) for the
-//                                    self-checking styles, then SendMessageTimeoutW(GetParent,
+//                                    self-checking styles (a radio's group by
+//                                    GetNextDlgGroupItem), then SendMessageTimeoutW(GetParent,
 //                                    WM_COMMAND, BN_CLICKED)
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)

@@ -148,26 +148,27 @@ ControlResult Notify(HWND Control, WORD Code, bool Wait) {
                                                                      : FailureOf(Control);
 }
 
-// BM_SETCHECK sets one button only: the other self-checking radios of its group (the run of
-// siblings from a WS_GROUP control up to the next one) are cleared as a click clears them.
+// BM_SETCHECK sets one button only: the other self-checking radios of its group are cleared as
+// a click clears them, walking the group as Windows does (GetNextDlgGroupItem: shown, enabled
+// controls only, and into WS_EX_CONTROLPARENT children). The dialog it walks is the first
+// window up that is not itself a control parent inside another.
 void ClearGroup(HWND Radio) {
-  HWND parent = GetParent(Radio);
-  std::vector<HWND> group;
-  bool inGroup = false;
-  for (HWND sibling = GetWindow(parent, GW_CHILD); sibling != nullptr;
-       sibling = GetWindow(sibling, GW_HWNDNEXT)) {
-    if ((StyleOf(sibling) & WS_GROUP) != 0) {
-      if (inGroup) break;
-      group.clear();
-    }
-    group.push_back(sibling);
-    inGroup = inGroup || sibling == Radio;
+  HWND dialog = GetParent(Radio);
+  while (dialog != nullptr && (GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 &&
+         (StyleOf(dialog) & WS_CHILD) != 0 && GetParent(dialog) != nullptr) {
+    dialog = GetParent(dialog);
   }
-  for (HWND other : group) {
-    if (other == Radio || (StyleOf(other) & BS_TYPEMASK) != BS_AUTORADIOBUTTON) continue;
-    if (!SameName(ClassOf(other), L"Button")) continue;
-    DWORD_PTR ignored = 0;
-    SendLimited(other, BM_SETCHECK, BST_UNCHECKED, 0, ignored);
+  if (dialog == nullptr) return;
+  // Bounded, should the walk never come back to the radio.
+  constexpr int kMostInGroup = 256;
+  HWND other = GetNextDlgGroupItem(dialog, Radio, FALSE);
+  for (int i = 0; other != nullptr && other != Radio && i < kMostInGroup; ++i) {
+    if ((StyleOf(other) & BS_TYPEMASK) == BS_AUTORADIOBUTTON &&
+        SameName(ClassOf(other), L"Button")) {
+      DWORD_PTR ignored = 0;
+      SendLimited(other, BM_SETCHECK, BST_UNCHECKED, 0, ignored);
+    }
+    other = GetNextDlgGroupItem(dialog, other, FALSE);
   }
 }
 
