@@ -174,6 +174,8 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
       {"Button", "I &do not accept the terms", ControlKind::RadioButton, true, false},
       {"Button", "P&lain radio", ControlKind::RadioButton, true, false},
       {"Button", "&Other radio", ControlKind::RadioButton, true, false},
+      {"Button", "Group o&ne", ControlKind::RadioButton, true, false},
+      {"Button", "Disabled radio", ControlKind::RadioButton, false, false},
       {"Edit", nullptr, ControlKind::Edit, true, false},  // multi-line
       {"Edit", nullptr, ControlKind::Edit, true, false},  // length-limited
       {"Edit", nullptr, ControlKind::Edit, true, false},  // cutting
@@ -252,6 +254,7 @@ TEST_F(ControlPage, SetCheckedClicksBoxesAndRadiosIntoTheirStateAsTheUserWould) 
       // The page enables Next when it is told of the click.
       {"I &accept the terms", true, true, "page clicked Accept"},
       {"P&lain radio", true, true, "page clicked Plain radio"},
+      {"Group o&ne", true, true, "page clicked Group one"},
       // A page that takes longer than the time limit over the click still handles it: the box
       // stays as clicked, so that box and page agree once the page is done.
       {"S&low box", true, true, "page clicked Slow box", ControlResult::NoAnswer},
@@ -276,6 +279,9 @@ TEST_F(ControlPage, SetCheckedClicksBoxesAndRadiosIntoTheirStateAsTheUserWould) 
     }
   }
   EXPECT_FALSE(controls_.IsChecked(Find("&Other radio").Handle).Checked);
+  HWND page = GetDlgItem(frame_, test::kPageId);
+  EXPECT_EQ(IsDlgButtonChecked(page, 217), BST_CHECKED);  // hidden
+  EXPECT_EQ(IsDlgButtonChecked(page, 218), BST_CHECKED);  // disabled
   EXPECT_EQ(GetForegroundWindow(), front.Get());
 }
 
