@@ -54,9 +54,12 @@ void SayWithheld(frmZandrel& Form, const std::string& Reason, const std::string&
 // keys go, since the window may close or lose the front while the status repaints. Control steps
 // go to the control itself, so a string of them only needs the window there, answering, and
 // not above us.
+// Where is where an earlier visit withheld the string; it is left where this one stops.
 KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::string& Keys,
-                          bool MustBeInFront) {
-  const std::string sending = "Sending \"" + Keys + "\" keystrokes...";
+                          bool MustBeInFront, StringProgress& Where) {
+  const std::string from =
+      Where.Step == 0 ? std::string() : " from step " + std::to_string(Where.Step + 1);
+  const std::string sending = "Sending \"" + Keys + "\" keystrokes" + from + "...";
   Form.ShowStatus(sending);
   const KeyStepsResult parsed = ParseKeySteps(Keys);
   const bool typed = !OnlyControls(parsed);
@@ -90,9 +93,17 @@ KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::stri
     return closed ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
   }
   KeysOutcome outcome = KeysOutcome::Sent;
-  for (const KeyStep& step : parsed.Steps) {
+  for (std::size_t index = Where.Step; index < parsed.Steps.size(); ++index) {
+    KeyStep step = parsed.Steps[index];
+    Where.Step = index;
     if (step.IsControl) {
-      const std::string failed = Form.ActOnControl(Target, step);
+      // A box clicked while its page did not answer has had its click: it is brought to the
+      // state it was clicked into, not clicked back.
+      if (step.Verb == ControlVerb::Click && Where.LeftChecked >= 0) {
+        step.Verb = Where.LeftChecked != 0 ? ControlVerb::Check : ControlVerb::Uncheck;
+      }
+      Where.LeftChecked = -1;
+      const std::string failed = Form.ActOnControl(Target, step, &Where.LeftChecked);
       if (failed.empty()) continue;
       SayWithheld(Form, failed, Keys);
       outcome = failed == "Window closed" ? KeysOutcome::WindowClosed : KeysOutcome::Withheld;
@@ -120,6 +131,7 @@ KeysOutcome SendKeyString(frmZandrel& Form, WindowHandle Target, const std::stri
       break;
     }
   }
+  Where.Done = outcome == KeysOutcome::Sent;
   Form.DoYield();
   return outcome;
 }
@@ -173,15 +185,24 @@ void frmZandrel::DoActions(tollivox::WindowHandle WindowHandle, std::int16_t Win
     const bool mustBeInFront = mode < 4;
     if (mustBeInFront && anyTyped) WaitForFront(WindowHandle);
     // A run whose keys did not all go is not counted, so that the next visit tries again; the
-    // entry's timeout still ends it. A window that closed has had its run.
+    // entry's timeout still ends it. A window that closed has had its run. The next visit to
+    // the same window goes on where this one stopped, so that nothing is pushed twice; another
+    // window, or a run that went through, starts from the beginning.
+    if (Progress.UBound() < WindowNumber) Progress.Redim(WindowNumber);
+    KeysProgress& progress = Progress[WindowNumber];
+    if (progress.Window != WindowHandle) progress = {WindowHandle, {}};
+    progress.Strings.resize(static_cast<std::size_t>(last - first + 1));
     bool withheld = false;
+    bool closed = false;
     for (int i = first; i <= last; ++i) {
       const std::string keys = KeyStrings.ValueOr(i, "");
-      if (!keys.empty() &&
-          SendKeyString(*this, WindowHandle, keys, mustBeInFront) == KeysOutcome::Withheld) {
-        withheld = true;
-      }
+      StringProgress& where = progress.Strings[static_cast<std::size_t>(i - first)];
+      if (keys.empty() || where.Done) continue;
+      const KeysOutcome outcome = SendKeyString(*this, WindowHandle, keys, mustBeInFront, where);
+      withheld = withheld || outcome == KeysOutcome::Withheld;
+      closed = closed || outcome == KeysOutcome::WindowClosed;
     }
+    if (!withheld || closed) progress = {};
 
     const std::int16_t limit = Counts.ValueOr(WindowNumber, 0);
     if (limit > 0 && !withheld) {

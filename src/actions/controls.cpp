@@ -79,7 +79,7 @@ std::string Failure(ControlResult Result, const std::string& Name) {
 
 }  // namespace
 
-std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
+std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step, int* LeftChecked) {
   if (!Os.Windows.IsAlive(Window)) return "Window closed";
   if (Step.Verb == ControlVerb::Select) return SelectItem(Window, Step);
   // Captions compare as the window texts of /X: do: case and access-key marks left out, and
@@ -151,6 +151,8 @@ std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step) {
   // Nothing but another button of its group unchecks a radio button.
   if (!wantedState && found.Kind == ControlKind::RadioButton) return name + " cannot be unchecked";
   const ControlResult set = Os.Controls.SetChecked(found.Handle, wantedState);
+  // Not answered in time, the click is still handled later: the box is left as clicked.
+  if (set == ControlResult::NoAnswer && LeftChecked != nullptr) *LeftChecked = wantedState ? 1 : 0;
   if (set != ControlResult::Done) return Failure(set, name);
   // The page may keep its own state and ignore the click: read back what it shows now.
   const CheckReading after = Os.Controls.IsChecked(found.Handle);

@@ -7,6 +7,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "app/list.h"
 #include "errors/errors.h"
@@ -34,6 +35,22 @@ inline constexpr int kBusyAttemptLimit = 20000;
 // pause lasts a scheduler tick.
 inline constexpr double kBusyWaitSeconds = 30;
 inline constexpr double kStaleMarkerSeconds = 60;
+
+// How far one key string of a run that was withheld part way got on its window.
+struct StringProgress {
+  std::size_t Step = 0;  // the step the next visit goes on from
+  bool Done = false;     // went through: the next visit of this run leaves it out
+  // The state a click step left a box in when its page did not answer in time (-1: none), so
+  // that going on does not click it back.
+  int LeftChecked = -1;
+};
+
+// Where an entry's run stands on the window it was withheld on; Window 0: the next visit starts
+// afresh. With /S the run holds the key strings of every entry, in order.
+struct KeysProgress {
+  WindowHandle Window = 0;
+  std::vector<StringProgress> Strings;
+};
 
 class frmZandrel {
  public:
@@ -103,7 +120,9 @@ class frmZandrel {
   void WaitForFront(WindowHandle Window);
   // Acts on the control a control step of a key string names, below Window; empty when done,
   // else why not (the start of a withheld line).
-  std::string ActOnControl(WindowHandle Window, const KeyStep& Step);
+  // LeftChecked, when given, is set to the state a box was clicked into when its page did not
+  // answer in time.
+  std::string ActOnControl(WindowHandle Window, const KeyStep& Step, int* LeftChecked = nullptr);
   // {SELECT text}: chooses the item Step names in a list below Window, as ActOnControl answers.
   std::string SelectItem(WindowHandle Window, const KeyStep& Step);
   void RunCommand(std::int16_t CommandNumber);
@@ -129,6 +148,8 @@ class frmZandrel {
   List<std::int16_t> TimeoutSeconds;
   List<std::int16_t> Counts;
   List<std::int16_t> ActionCounts;
+  // What a run withheld part way has done, so that the next visit does none of it again.
+  List<KeysProgress> Progress;
   // A text one of the window's visible controls must show (/X:); empty for none.
   List<std::string> WindowTexts;
 

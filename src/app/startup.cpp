@@ -50,6 +50,8 @@ void frmZandrel::Form_Load() {
     ClampInterval();
     ActionCounts.Redim(WindowCount);
     for (int i = 1; i <= WindowCount; ++i) ActionCounts[i] = 0;
+    Progress.Redim(WindowCount);
+    for (int i = 1; i <= WindowCount; ++i) Progress[i] = {};
 
     // Decided on the value as written, before it is placed in the program's folder.
     Os.View.SetEnabled(Control::cmdViewLog, !LogFilePath.empty());

@@ -27,11 +27,13 @@
 //                                    GetGUIThreadInfo (the focus)
 //   IControls::Press                 PostMessageW(GetParent, WM_COMMAND, BN_CLICKED)
 //   IControls::IsChecked             SendMessageTimeoutW(BM_GETCHECK)
-//   IControls::SetChecked            SendMessageTimeoutW(BM_SETCHECK) for the self-checking
-//                                    styles, then SendMessageTimeoutW(GetParent, WM_COMMAND,
-//                                    BN_CLICKED)
+//   IControls::SetChecked            IsHungAppWindow, SendMessageTimeoutW(BM_SETCHECK) for the
+//                                    self-checking styles (a radio's group by
+//                                    GetNextDlgGroupItem), then SendMessageTimeoutW(GetParent,
+//                                    WM_COMMAND, BN_CLICKED)
 //   IControls::SetText               SendMessageTimeoutW(WM_SETTEXT), WM_COMMAND EN_CHANGE where
 //                                    the edit does not send it, SendMessageTimeoutW(WM_GETTEXT)
+//                                    (for a password box, WM_SETTEXT's own result)
 //   IControls::ListItems             SendMessageTimeoutW(CB_GETCOUNT, CB_GETCURSEL,
 //                                    CB_GETLBTEXTLEN, CB_GETLBTEXT / the LB_ ones)
 //   IControls::Choose                SendMessageTimeoutW(CB_SETCURSEL / LB_SETCURSEL), then
@@ -187,7 +189,8 @@ class IControls {
   virtual ControlResult Press(WindowHandle Control) = 0;
   virtual CheckReading IsChecked(WindowHandle Control) = 0;
   // Clicks a check box or radio button into the state Checked: a self-checking one is given the
-  // state (a radio's group cleared with it), then its parent is told that it was clicked.
+  // state (a radio's group cleared with it), then its parent is told that it was clicked. On
+  // NoAnswer the box is left as clicked: the page still handles the click when it gets to it.
   virtual ControlResult SetChecked(WindowHandle Control, bool Checked) = 0;
   // Sets an edit box's text and tells its parent it changed; NoEffect when it reads back
   // otherwise.

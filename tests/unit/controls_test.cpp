@@ -128,6 +128,25 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
        [](Harness& h, Page& p) { h.Desk.FindControl(p.Next)->Enabled = false; },
        {},
        "\"Next\" button not enabled"},
+      // A page disabled while its program works disables its buttons without a word to them,
+      // also when an earlier step of the same string disabled it.
+      {"{CLICK Next}",
+       [](Harness& h, Page& p) {
+         h.Desk.FindControl(p.Next)->Parent = h.Desk.AddControl(p.Window, Make({}, "page"));
+         h.Desk.FindControl(h.Desk.FindControl(p.Next)->Parent)->Enabled = false;
+       },
+       {},
+       "\"Next\" button not enabled"},
+      {"{CHECK I accept}{CLICK Next}",
+       [](Harness& h, Page& p) {
+         const WindowHandle inner = h.Desk.AddControl(p.Window, Make({}, "page"));
+         h.Desk.FindControl(p.Next)->Parent = inner;
+         h.Desk.OnClicked = [&h, inner](WindowHandle) {
+           h.Desk.FindControl(inner)->Enabled = false;
+         };
+       },
+       {"check I &accept the terms 1"},
+       "\"Next\" button not enabled"},
       // Enabled a moment later, as a page enables Next after a click.
       {"{CLICK Next}",
        [](Harness& h, Page& p) {
@@ -173,6 +192,11 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
       {"{SETTEXT x}",
        [](Harness& h, Page& p) { h.Desk.FindControl(p.Folder)->Enabled = false; },
        {"text x"},
+       ""},
+      // Another program cannot read a password box's text back; its answer to the text counts.
+      {"{SETTEXT s3cret}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Folder)->Style = 0x20; },  // ES_PASSWORD
+       {"text s3cret"},
        ""},
       {"{SETTEXT x}",
        [](Harness& h, Page& p) { h.Desk.FindControl(p.Folder)->RefusesText = true; },
@@ -247,6 +271,70 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
     // A string that could not be done is tried again at the next visit.
     EXPECT_EQ(h.Form.WindowStrings[1], c.Withheld.empty() ? "" : "Setup");
     EXPECT_TRUE(h.Desk.Sent().empty());
+  }
+}
+
+// A string withheld part way goes on at the next visit from the step withheld, on the same
+// window only: nothing it did is done twice. With /S the strings that went through stay done.
+TEST(ControlSteps, AWithheldStringGoesOnWhereItStoppedOnTheSameWindow) {
+  using Change = std::function<void(Harness&, Page&)>;
+  const Change none = [](Harness&, Page&) {};
+  const Change showFinish = [](Harness& h, Page& p) {
+    for (SimControl& control : h.Desk.Find(p.Window)->Controls) control.Visible = true;
+  };
+  struct Case {
+    std::string Args;
+    Change Before, Between;  // Between: after the first tick
+    std::vector<std::string> Done;
+    std::vector<std::string> Sending;  // the Sending lines, tick by tick
+  } cases[] = {
+      {"/K:{CLICK Next}{CLICK Finish}",
+       none,
+       none,
+       {"press &Next >"},
+       {"", " from step 2", " from step 2"}},
+      {"/K:{CLICK Next}{CLICK Finish}",
+       none,
+       showFinish,
+       {"press &Next >", "press &Finish"},
+       {"", " from step 2"}},
+      // Another window starts from the beginning.
+      {"/K:{CLICK Next}{CLICK Finish}",
+       none,
+       [](Harness& h, Page&) { Page again(h.Desk); },
+       {"press &Next >", "press &Next >"},
+       {"", "", " from step 2"}},
+      // A box whose page answered late has had its click: it is not clicked back.
+      {"/K:{CLICK I accept}{CLICK Next}",
+       [](Harness& h, Page& p) { h.Desk.FindControl(p.Accept)->AnswersLate = true; },
+       none,
+       {"check I &accept the terms 1", "press &Next >"},
+       {"", ""}},
+      {"/W:Setup,Other /K:{CLICK Next},{CLICK Finish} /S:1",
+       none,
+       showFinish,
+       {"press &Next >", "press &Finish"},
+       {"", "", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Args);
+    Harness h;
+    Page page(h.Desk);
+    c.Before(h, page);
+    const std::string watch = c.Args.rfind("/W:", 0) == 0 ? "" : "/W:Setup ";
+    ASSERT_TRUE(h.Load(watch + c.Args + " /C:1 /T:-1 /L:run.log"));
+    std::vector<std::string> sending;
+    for (std::size_t tick = 0; tick < 3 && h.Form.WindowStrings[1] == "Setup"; ++tick) {
+      ASSERT_TRUE(h.Tick());
+      if (tick == 0) c.Between(h, page);
+    }
+    for (const std::string& line : KeyLines(h.LogTexts(h.LogPath("run.log")))) {
+      const std::size_t from = line.find("keystrokes");
+      if (line.rfind("Sending", 0) == 0)
+        sending.push_back(line.substr(from + 10, line.size() - from - 13));
+    }
+    EXPECT_EQ(Done(h.Desk), c.Done);
+    EXPECT_EQ(sending, c.Sending);
   }
 }
 

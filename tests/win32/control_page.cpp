@@ -58,6 +58,11 @@ const PageControl kPageControls[] = {
     {false, L"BUTTON", L"P&lain radio", kShown | WS_GROUP | BS_RADIOBUTTON, kPlainRadioId,
      "Plain radio"},
     {false, L"BUTTON", L"&Other radio", kShown | BS_AUTORADIOBUTTON, kOtherRadioId, "Other radio"},
+    // A click leaves the hidden and the disabled radio of its group alone, as Windows walks it.
+    {false, L"BUTTON", L"Group o&ne", kShown | WS_GROUP | BS_AUTORADIOBUTTON, 216, "Group one"},
+    {false, L"BUTTON", L"Hidden radio", WS_CHILD | BS_AUTORADIOBUTTON, 217, "Hidden radio"},
+    {false, L"BUTTON", L"Disabled radio", kShown | WS_DISABLED | BS_AUTORADIOBUTTON, 218,
+     "Disabled radio"},
     {false, L"EDIT", L"", kShown | WS_GROUP | WS_BORDER | ES_MULTILINE | ES_WANTRETURN,
      kNotesEditId, "Notes"},
     {false, L"EDIT", L"", kShown | WS_BORDER | ES_AUTOHSCROLL, kLimitedEditId, "Limited"},
@@ -169,6 +174,7 @@ LRESULT CALLBACK PageProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
       break;
     case kSlowBoxId:
       Sleep(kSlowClickMilliseconds);
+      Append(std::string("page saw Slow box ") + (Checked(kSlowBoxId) ? "checked" : "unchecked"));
       break;
     default:
       break;
@@ -264,6 +270,8 @@ int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
     SendDlgItemMessageW(gPage, id, combo ? CB_SETCURSEL : LB_SETCURSEL, 0, 0);
   }
   CheckDlgButton(gPage, kOtherRadioId, BST_CHECKED);
+  CheckDlgButton(gPage, 217, BST_CHECKED);
+  CheckDlgButton(gPage, 218, BST_CHECKED);
   SendDlgItemMessageW(gPage, kLimitedEditId, EM_LIMITTEXT, kCutLength, 0);
   if (rich) SendDlgItemMessageW(gPage, kRichEditId, EM_SETEVENTMASK, 0, ENM_CHANGE);
   gEditProc =

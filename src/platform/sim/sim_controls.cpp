@@ -40,9 +40,20 @@ std::vector<ControlInfo> SimDesktop::ShownControls(WindowHandle Window) {
   // Read from the window structures, so a window that does not answer is read too.
   if (SimWindow* window = Find(Window)) {
     for (const SimControl& control : window->Controls) {
-      if (!control.Visible) continue;
+      // Shown and enabled only when every window up to the top-level one is: a disabled page
+      // disables its controls without a word to them.
+      bool visible = control.Visible;
+      bool enabled = control.Enabled && window->Enabled;
+      for (WindowHandle up = control.Parent; up != 0;) {
+        const SimControl* parent = FindControl(up);
+        if (parent == nullptr) break;
+        visible = visible && parent->Visible;
+        enabled = enabled && parent->Enabled;
+        up = parent->Parent;
+      }
+      if (!visible) continue;
       shown.push_back({control.Handle, control.Class, control.Caption, control.Style, control.Kind,
-                       control.Enabled, control.Focused});
+                       enabled, control.Focused});
     }
   }
   return shown;
@@ -86,7 +97,7 @@ ControlResult SimDesktop::SetChecked(WindowHandle Control, bool Checked) {
     }
   }
   if (OnClicked) OnClicked(Control);
-  return ControlResult::Done;
+  return control->AnswersLate ? ControlResult::NoAnswer : ControlResult::Done;
 }
 
 ControlResult SimDesktop::SetText(WindowHandle Control, const std::string& Text) {

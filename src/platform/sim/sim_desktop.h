@@ -27,8 +27,8 @@ struct ProgramEnded {
   int ExitCode;
 };
 
-// A control below a top-level window (a label, a button, a page's dialog); Visible is false when
-// it or any window between it and the top-level window is hidden.
+// A control below a top-level window (a label, a button, a page's dialog). Visible and Enabled
+// are its own; ShownControls follows Parent up to the top-level window for both.
 struct SimControl {
   std::string Caption;
   bool Visible = true;
@@ -55,6 +55,9 @@ struct SimControl {
   // The control it stands in (a page's inner dialog, a group); 0: the top-level window itself.
   WindowHandle Parent = 0;
   WindowHandle Handle = 0;  // given by AddControl
+  // Its page handles a click only after the time limit of a sent message: the click is still
+  // handled, but the sender is told NoAnswer.
+  bool AnswersLate = false;
 };
 
 // One thing done to a control, in the order done.

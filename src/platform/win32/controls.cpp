@@ -102,7 +102,15 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   info.Caption = walk.Windows.WindowTitle(info.Handle);
   info.Style = static_cast<std::uint32_t>(StyleOf(Child));
   info.Kind = KindOf(Child, className);
-  info.Enabled = IsWindowEnabled(Child) != FALSE;
+  // A disabled window disables its children without telling them, so a button on a disabled
+  // inner page reads as enabled itself: it counts as enabled only when every window up to the
+  // top-level one is.
+  info.Enabled = true;
+  const HWND top = GetAncestor(Child, GA_ROOT);
+  for (HWND up = Child; up != nullptr && info.Enabled; up = GetAncestor(up, GA_PARENT)) {
+    info.Enabled = IsWindowEnabled(up) != FALSE;
+    if (up == top) break;
+  }
   info.Focused = Child == walk.Focus;
   walk.Shown.push_back(std::move(info));
   return TRUE;
@@ -148,26 +156,27 @@ ControlResult Notify(HWND Control, WORD Code, bool Wait) {
 
 namespace {
 
-// BM_SETCHECK sets one button only: the other self-checking radios of its group (the run of
-// siblings from a WS_GROUP control up to the next one) are cleared as a click clears them.
+// BM_SETCHECK sets one button only: the other self-checking radios of its group are cleared as
+// a click clears them, walking the group as Windows does (GetNextDlgGroupItem: shown, enabled
+// controls only, and into WS_EX_CONTROLPARENT children). The dialog it walks is the first
+// window up that is not itself a control parent inside another.
 void ClearGroup(HWND Radio) {
-  HWND parent = GetParent(Radio);
-  std::vector<HWND> group;
-  bool inGroup = false;
-  for (HWND sibling = GetWindow(parent, GW_CHILD); sibling != nullptr;
-       sibling = GetWindow(sibling, GW_HWNDNEXT)) {
-    if ((StyleOf(sibling) & WS_GROUP) != 0) {
-      if (inGroup) break;
-      group.clear();
-    }
-    group.push_back(sibling);
-    inGroup = inGroup || sibling == Radio;
+  HWND dialog = GetParent(Radio);
+  while (dialog != nullptr && (GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 &&
+         (StyleOf(dialog) & WS_CHILD) != 0 && GetParent(dialog) != nullptr) {
+    dialog = GetParent(dialog);
   }
-  for (HWND other : group) {
-    if (other == Radio || (StyleOf(other) & BS_TYPEMASK) != BS_AUTORADIOBUTTON) continue;
-    if (!SameName(ClassOf(other), L"Button")) continue;
-    DWORD_PTR ignored = 0;
-    SendLimited(other, BM_SETCHECK, BST_UNCHECKED, 0, ignored);
+  if (dialog == nullptr) return;
+  // Bounded, should the walk never come back to the radio.
+  constexpr int kMostInGroup = 256;
+  HWND other = GetNextDlgGroupItem(dialog, Radio, FALSE);
+  for (int i = 0; other != nullptr && other != Radio && i < kMostInGroup; ++i) {
+    if ((StyleOf(other) & BS_TYPEMASK) == BS_AUTORADIOBUTTON &&
+        SameName(ClassOf(other), L"Button")) {
+      DWORD_PTR ignored = 0;
+      SendLimited(other, BM_SETCHECK, BST_UNCHECKED, 0, ignored);
+    }
+    other = GetNextDlgGroupItem(dialog, other, FALSE);
   }
 }
 
@@ -208,25 +217,21 @@ ControlResult Win32Controls::SetChecked(WindowHandle Control, bool Checked) {
   // A self-checking button changes its own state on a click, which BM_SETCHECK does here; any
   // other (a Windows Installer check box) is changed by its parent when told of the click.
   const bool selfChecking = SelfChecking(style);
-  DWORD_PTR before = 0;
+  // SMTO_ABORTIFHUNG gives up at once on a thread that is already hung, and whether the message
+  // then still waits for it is not said: nothing is set on such a page, so that box and page
+  // cannot come to disagree.
+  if (IsHungAppWindow(GetAncestor(control, GA_ROOT)) != FALSE) return ControlResult::NoAnswer;
   DWORD_PTR ignored = 0;
   if (selfChecking) {
-    ControlResult read = SendLimited(control, BM_GETCHECK, 0, 0, before);
-    if (read != ControlResult::Done) return read;
     const ControlResult set =
         SendLimited(control, BM_SETCHECK, Checked ? BST_CHECKED : BST_UNCHECKED, 0, ignored);
     if (set != ControlResult::Done) return set;
     if (Checked && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON) ClearGroup(control);
   }
-  // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification.
-  const ControlResult told = Notify(control, BN_CLICKED, true);
-  // A box that shows the new state to a page that never heard of it would read as done at the
-  // next visit, and the page would wait for ever: it shows the old state again, so that the
-  // next visit clicks again.
-  if (told != ControlResult::Done && selfChecking) {
-    SendLimited(control, BM_SETCHECK, before, 0, ignored);
-  }
-  return told;
+  // BM_SETCHECK tells nobody; pages enable their Next button on the click's notification. A
+  // time-out does not take the notification back: the page still handles it later, so the box
+  // stays as clicked, as after a user's click, and the outcome is unknown (NoAnswer).
+  return Notify(control, BN_CLICKED, true);
 }
 
 ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Text) {
@@ -243,7 +248,14 @@ ControlResult Win32Controls::SetText(WindowHandle Control, const std::string& Te
     result = Notify(control, EN_CHANGE, true);
     if (result != ControlResult::Done) return result;
   }
-  // Read back: a box may refuse or cut the text (a length limit, a number-only box).
+  // Another program cannot read a password box's text: its own answer to WM_SETTEXT is all
+  // there is to go by.
+  if ((StyleOf(control) & ES_PASSWORD) != 0) {
+    return taken != FALSE ? ControlResult::Done : ControlResult::NoEffect;
+  }
+  // Read back: a box may refuse or cut the text in its own handler (a subclassed box that checks
+  // what it is given); neither a length limit (EM_SETLIMITTEXT) nor a number-only box (ES_NUMBER)
+  // holds for WM_SETTEXT, only for typing.
   std::wstring shown(wanted.size() + 2, L'\0');
   DWORD_PTR copied = 0;
   result = SendLimited(control, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()),
