@@ -15,12 +15,13 @@ constexpr unsigned kFlushMessage = 0x8000 + 7;  // WM_APP + 7
 constexpr int kPageId = 1018;
 
 // The page's edit boxes, by control id (GetDlgCtrlID), and the names their lines use.
-constexpr int kFolderEditId = 301;   // single line, text "C:\Program Files\Orbit"
-constexpr int kNotesEditId = 302;    // multi-line
-constexpr int kLimitedEditId = 303;  // EM_LIMITTEXT 8
-constexpr int kCuttingEditId = 304;  // keeps no more than 8 characters of any text it is given
-constexpr int kRichEditId = 305;     // RichEdit20W asked for EN_CHANGE, where Windows has one
-constexpr int kLicenceEditId = 306;  // read-only
+constexpr int kFolderEditId = 301;        // single line, text "C:\Program Files\Orbit"
+constexpr int kNotesEditId = 302;         // multi-line
+constexpr int kLimitedEditId = 303;       // EM_LIMITTEXT 8
+constexpr int kCuttingEditId = 304;       // keeps no more than 8 characters of any text it is given
+constexpr int kRichEditId = 305;          // RichEdit20W asked for EN_CHANGE, where Windows has one
+constexpr int kLicenceEditId = 306;       // read-only
+constexpr int kSuperclassedEditId = 307;  // TNewEdit, a superclass of Edit
 constexpr int kCutLength = 8;
 
 // --show-control-page TITLE EVENTS RECORD: shows the page titled TITLE, sets EVENTS.ready, and
@@ -28,9 +29,11 @@ constexpr int kCutLength = 8;
 //   "frame clicked <name>", "page clicked <name>", "page changed <name>"  a WM_COMMAND
 //   "frame activated"                                                      WM_ACTIVATE, active
 //   "flush <n>"                                                            kFlushMessage
+//   "own press <name>"          the owner-drawn framework button pressed and released inside it
 // The page acts as installers do: a click on either licence radio enables Next when "I accept"
 // is checked; a click on the plain check box turns it over; a click on the plain radio checks it
-// and clears the other radio of its group; the other plain check box ignores its clicks.
+// and clears the other radio of its group; the other plain check box ignores its clicks; the
+// framework's owner-drawn button acts on its own press alone (framework_controls.h).
 int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
                     const std::wstring& Record);
 
