@@ -229,8 +229,10 @@ TEST_F(ControlPage, PressTellsTheButtonsRealParentOnceWhileThePageIsBehind) {
       {"S&uperclassed", false, {"page clicked Superclassed"}},
       // Told through its parent, a button that acts on its own press does nothing ...
       {"O&wn press", false, {"page clicked Own press"}},
-      // ... and pressed itself, it acts once; an ordinary button pressed so is clicked once.
-      {"O&wn press", true, {"own press Own press", "page clicked Own press"}},
+      // ... and pressed itself, it acts once; an ordinary button pressed so is clicked once. The
+      // press makes the page the active window of its own program, as a click does, but does
+      // not bring it to the front.
+      {"O&wn press", true, {"frame activated", "own press Own press", "page clicked Own press"}},
       {"B&rowse...", true, {"page clicked Browse"}},
   };
   for (const Row& row : rows) {
