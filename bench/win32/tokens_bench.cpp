@@ -98,7 +98,10 @@ int RunTokensBench(const Arguments& Args) {
     int withheld = 0;
     for (std::string line; std::getline(read, line);) {
       found += line.find("Found window containing") != std::string::npos ? 1 : 0;
-      withheld += line.find("not sent") != std::string::npos ? 1 : 0;
+      if (line.find("not sent") != std::string::npos) {
+        ++withheld;
+        std::fprintf(stderr, "tokens: %s\n", line.c_str());
+      }
     }
     read.close();
     DeleteFileW(log.c_str());
