@@ -147,23 +147,51 @@ LRESULT CALLBACK PlainWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARA
   return DefWindowProcW(Window, Message, WParam, LParam);
 }
 
+// Button superclassed under a framework's names (Inno Setup's), or under names no table knows, so
+// that the page's controls are known by their family or only by asking them.
+bool RegisterPageClasses() {
+  const wchar_t* names[] = {L"TNewCheckBox", L"TNewButton", L"BenchAskedBox", L"BenchAskedButton"};
+  for (const wchar_t* name : names) {
+    WNDCLASSEXW description{};
+    description.cbSize = sizeof description;
+    if (GetClassInfoExW(nullptr, L"BUTTON", &description) == FALSE) return false;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = name;
+    // Registered once per process; a second registration fails harmlessly.
+    RegisterClassExW(&description);
+  }
+  return true;
+}
+
 // What an installer's licence page shows: the box already checked, so that checking it again
-// only reads it, and Next.
-bool AddPageControls(HWND Window) {
-  const auto add = [&](const wchar_t* Caption, DWORD Style, int Id) {
-    return CreateWindowExW(0, L"BUTTON", Caption, WS_CHILD | WS_VISIBLE | Style, 10, 10 + 30 * Id,
-                           170, 24, Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)),
+// only reads it, and Next; in the system's classes, a framework's, or classes asked what they are.
+bool AddPageControls(HWND Window, std::wstring_view Family) {
+  const bool framework = Family == L"framework";
+  const bool asked = Family == L"asked";
+  const auto add = [&](const wchar_t* Class, const wchar_t* Caption, DWORD Style, int Id) {
+    return CreateWindowExW(0, Class, Caption, WS_CHILD | WS_VISIBLE | Style, 10, 10 + 30 * Id, 170,
+                           24, Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)),
                            GetModuleHandleW(nullptr), nullptr);
   };
-  HWND accept = add(L"I &accept the terms", BS_AUTOCHECKBOX, 1);
-  if (accept == nullptr || add(L"&Next >", BS_DEFPUSHBUTTON, 2) == nullptr) return false;
+  HWND accept = add(framework ? L"TNewCheckBox"
+                    : asked   ? L"BenchAskedBox"
+                              : L"BUTTON",
+                    L"I &accept the terms", BS_AUTOCHECKBOX, 1);
+  if (accept == nullptr || add(framework ? L"TNewButton"
+                               : asked   ? L"BenchAskedButton"
+                                         : L"BUTTON",
+                               L"&Next >", BS_DEFPUSHBUTTON, 2) == nullptr) {
+    return false;
+  }
   SendMessageW(accept, BM_SETCHECK, BST_CHECKED, 0);
   return true;
 }
 
 }  // namespace
 
-bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages) {
+bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages,
+                         std::wstring_view Family) {
+  if (Pages && !RegisterPageClasses()) return false;
   static const wchar_t kClassName[] = L"TollivoxBenchWindow";
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = PlainWindowProc;
@@ -177,7 +205,7 @@ bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, b
     HWND window = CreateWindowExW(WS_EX_NOACTIVATE, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                   20 + i % 40 * 5, 20 + i % 30 * 5, 200, 120, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
-    if (window == nullptr || (Pages && !AddPageControls(window))) return false;
+    if (window == nullptr || (Pages && !AddPageControls(window, Family))) return false;
     if (Visible) ShowWindow(window, SW_SHOWNOACTIVATE);
   }
   return true;
@@ -188,14 +216,16 @@ std::wstring PageTitle(std::wstring_view TitleStem, int Number, bool Pages) {
   return std::wstring(TitleStem) + (Pages ? L" [" + number + L"]" : L" " + number);
 }
 
-WindowHolder::WindowHolder(int Count, std::wstring_view TitleStem, bool Pages) {
+WindowHolder::WindowHolder(int Count, std::wstring_view TitleStem, bool Pages,
+                           std::wstring_view Family) {
   const std::wstring readyName = UniqueName(L"TollivoxBenchReady");
   const std::wstring quitName = UniqueName(L"TollivoxBenchQuit");
   win32::KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
   quit_ = win32::KernelHandle(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
-  process_ = StartProcess(Quoted(SelfPath()) + L" hold-windows " + std::to_wstring(Count) + L" " +
-                          Quoted(std::wstring(TitleStem)) + L" " + readyName + L" " + quitName +
-                          (Pages ? L" pages" : L""));
+  process_ =
+      StartProcess(Quoted(SelfPath()) + L" hold-windows " + std::to_wstring(Count) + L" " +
+                   Quoted(std::wstring(TitleStem)) + L" " + readyName + L" " + quitName +
+                   (Pages ? L" pages " + std::wstring(Family.empty() ? L"system" : Family) : L""));
   if (!process_.Valid() || !ready.Valid() || !quit_.Valid()) return;
   HANDLE waits[] = {ready.Get(), process_.Get()};
   ready_ = WaitForMultipleObjects(2, waits, FALSE, 120000) == WAIT_OBJECT_0;
@@ -215,7 +245,7 @@ int RunHoldWindows(int Argc, wchar_t** Argv) {
   win32::KernelHandle quit(OpenEventW(SYNCHRONIZE, FALSE, Argv[5]));
   if (!ready.Valid() || !quit.Valid()) return 3;
   const bool pages = Argc > 6 && std::wstring_view(Argv[6]) == L"pages";
-  if (!CreateTitledWindows(count, Argv[3], true, pages)) return 3;
+  if (!CreateTitledWindows(count, Argv[3], true, pages, Argc > 7 ? Argv[7] : L"")) return 3;
   SetEvent(ready.Get());
   // Serve the window messages (other processes may send some) until told to go.
   HANDLE quitHandle = quit.Get();

@@ -77,10 +77,12 @@ std::wstring TempFolder();
 std::wstring PageTitle(std::wstring_view TitleStem, int Number, bool Pages);
 
 // A copy of this program holding Count titled top-level windows until it is let go; with Pages,
-// each shows a checked "I &accept the terms" box and a "&Next >" button.
+// each shows a checked "I &accept the terms" box and a "&Next >" button, of the system's classes,
+// of Inno Setup's (Family "framework"), or of classes known only by asking them ("asked").
 class WindowHolder {
  public:
-  WindowHolder(int Count, std::wstring_view TitleStem, bool Pages = false);
+  WindowHolder(int Count, std::wstring_view TitleStem, bool Pages = false,
+               std::wstring_view Family = {});
   ~WindowHolder();
   WindowHolder(const WindowHolder&) = delete;
   WindowHolder& operator=(const WindowHolder&) = delete;
@@ -91,11 +93,13 @@ class WindowHolder {
   win32::KernelHandle process_;
   bool ready_ = false;
 };
-// The helper mode behind WindowHolder: hold-windows COUNT STEM READY_EVENT QUIT_EVENT [pages].
+// The helper mode behind WindowHolder:
+// hold-windows COUNT STEM READY_EVENT QUIT_EVENT [pages system|framework|asked].
 int RunHoldWindows(int Argc, wchar_t** Argv);
 // Creates Count top-level windows "TitleStem N" in this thread (hidden unless Visible); they live
 // until the thread's windows are destroyed or the process ends.
-bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages = false);
+bool CreateTitledWindows(int Count, std::wstring_view TitleStem, bool Visible, bool Pages = false,
+                         std::wstring_view Family = {});
 
 // ---- Quiet platform parts: they do nothing costly and never show anything. ----
 class QuietView final : public IConsoleView {

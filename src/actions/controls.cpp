@@ -7,6 +7,7 @@
 #include "actions/control_wait.h"
 #include "app/frmZandrel.h"
 #include "app/text.h"
+#include "platform/control_kinds.h"
 
 namespace tollivox {
 
@@ -135,7 +136,16 @@ std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step, i
 
   const std::string name = setText ? lookedFor : Quoted(Step.Text) + " " + Noun(found.Kind);
   if (setText) return Failure(Os.Controls.SetText(found.Handle, Step.Text), name);
-  if (found.Kind == ControlKind::PushButton) return Failure(Os.Controls.Press(found.Handle), name);
+  // A box that draws its own state cannot say it: a click turns it over as the user's would,
+  // while checking or unchecking it could not tell when to stop.
+  const bool unreadable = CheckStateUnreadable(found);
+  if (found.Kind == ControlKind::PushButton || (unreadable && Step.Verb == ControlVerb::Click)) {
+    // One way only: a system button pressed both ways would be clicked twice.
+    return Failure(PressedByItsOwnMouse(found) ? Os.Controls.MousePress(found.Handle)
+                                               : Os.Controls.Press(found.Handle),
+                   name);
+  }
+  if (unreadable) return name + " state cannot be read";
 
   const CheckReading before = Os.Controls.IsChecked(found.Handle);
   if (before.Result != ControlResult::Done) return Failure(before.Result, name);

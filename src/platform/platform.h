@@ -23,9 +23,12 @@
 //   IWindows::ElevationOf            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION), the token's
 //                                    TokenIntegrityLevel, against our own
 //   IControls::ShownControls         EnumChildWindows, IsWindowVisible, GetClassNameW,
-//                                    GetWindowTextW, GetWindowLongW(GWL_STYLE), IsWindowEnabled,
-//                                    GetGUIThreadInfo (the focus)
+//                                    RealGetWindowClassW, GetWindowTextW, GetWindowLongW
+//                                    (GWL_STYLE), IsWindowEnabled, GetGUIThreadInfo (the focus);
+//                                    DialogCode for a class the names do not tell
+//   IControls::DialogCode            SendMessageTimeoutW(WM_GETDLGCODE)
 //   IControls::Press                 PostMessageW(GetParent, WM_COMMAND, BN_CLICKED)
+//   IControls::MousePress            GetClientRect, PostMessageW(WM_LBUTTONDOWN, WM_LBUTTONUP)
 //   IControls::IsChecked             SendMessageTimeoutW(BM_GETCHECK)
 //   IControls::SetChecked            IsHungAppWindow, SendMessageTimeoutW(BM_SETCHECK) for the
 //                                    self-checking styles (a radio's group by
@@ -145,7 +148,9 @@ enum class ControlKind : std::uint8_t {
 // A shown control below a top-level window, as read from the window structures.
 struct ControlInfo {
   WindowHandle Handle = 0;
-  std::string Class;        // the window class name (UTF-8)
+  std::string Class;  // the window class name (UTF-8)
+  // The system class a superclass is built on, where Windows names one; empty otherwise.
+  std::string BaseClass;
   std::string Caption;      // UTF-8, access-key marks kept
   std::uint32_t Style = 0;  // the window style bits (GWL_STYLE)
   ControlKind Kind = ControlKind::Other;
@@ -160,6 +165,12 @@ enum class ControlResult : std::uint8_t {
   Refused,   // Windows refused the message (the program runs at a higher integrity level)
   Gone,      // the control no longer exists
   NoEffect,  // answered, but the state read back is not the one asked for
+};
+
+// What a control answers WM_GETDLGCODE, when it was asked.
+struct DialogCodeReading {
+  ControlResult Result = ControlResult::NoAnswer;
+  std::uint32_t Code = 0;  // meaningful when Result is Done
 };
 
 struct CheckReading {
@@ -182,11 +193,17 @@ class IControls {
  public:
   virtual ~IControls() = default;
   // The shown descendants of Window at any depth, in tab order (each control before its own
-  // children); read without a message to the window's program.
+  // children), each taken for what it is (control_kinds.h). Read from the window structures;
+  // only a control whose class names do not tell is asked, with the time limit, what it is.
   virtual std::vector<ControlInfo> ShownControls(WindowHandle Window) = 0;
+  // What the control answers WM_GETDLGCODE: what kind of control it is to a dialog.
+  virtual DialogCodeReading DialogCode(WindowHandle Control) = 0;
   // Presses a button as a click does, without activating its window: its parent is told that
   // it was clicked. Once per call.
   virtual ControlResult Press(WindowHandle Control) = 0;
+  // Presses a button with the mouse's own messages, posted to it inside its client area, for a
+  // button that acts on its own press and ignores its parent's notification. Once per call.
+  virtual ControlResult MousePress(WindowHandle Control) = 0;
   virtual CheckReading IsChecked(WindowHandle Control) = 0;
   // Clicks a check box or radio button into the state Checked: a self-checking one is given the
   // state (a radio's group cleared with it), then its parent is told that it was clicked. On

@@ -113,9 +113,10 @@ TEST_F(E2eCommandLine, ListOfWindowsSeenNamesAWindowWithItsCaptionsAndEndsByItse
   // Its shown controls follow it in tab order, captions as the window holds them.
   ASSERT_GE(texts.end() - window, 4);
   EXPECT_THAT(std::vector<std::string>(window + 1, window + 4),
-              testing::ElementsAre("- Control \"\" class \"Edit\"",
-                                   "- Control \"Choose Install Location\" class \"Static\"",
-                                   "- Control \"&Next >\" class \"Button\""));
+              testing::ElementsAre(
+                  "- Control \"\" class \"Edit\" taken for edit box",
+                  "- Control \"Choose Install Location\" class \"Static\" taken for nothing",
+                  "- Control \"&Next >\" class \"Button\" taken for button"));
 }
 
 TEST_F(E2eCommandLine, LogInAMissingFolderShowsTheLogFailureBoxAndEndsWithItsCode) {

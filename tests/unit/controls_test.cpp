@@ -7,12 +7,22 @@
 #include <vector>
 
 #include "harness.h"
+#include "platform/control_kinds.h"
 
 namespace tollivox::test {
 namespace {
 
 using sim::ControlCall;
 using sim::SimControl;
+
+// A control taken for what its class and style say, as a framework's are.
+SimControl Framework(const std::string& Class, std::uint32_t Style, const std::string& Caption) {
+  SimControl control;
+  control.Class = Class;
+  control.Style = Style;
+  control.Caption = Caption;
+  return control;
+}
 
 SimControl Make(ControlKind Kind, const std::string& Caption, bool Checked = false, int Group = 0) {
   SimControl control;
@@ -70,7 +80,12 @@ std::vector<std::string> Done(sim::SimDesktop& Desk) {
     const std::string caption = control ? control->Caption : "?";
     switch (call.What) {
       case ControlCall::Press:
-        done.push_back("press " + caption);
+        // A program that heeds only its button's own press does nothing when told of a click.
+        done.push_back("press " + caption +
+                       (control && control->HeedsOwnPressOnly ? " unheard" : ""));
+        break;
+      case ControlCall::MousePress:
+        done.push_back("mouse " + caption);
         break;
       case ControlCall::SetChecked:
         done.push_back("check " + caption + (call.Checked ? " 1" : " 0"));
@@ -247,6 +262,44 @@ TEST(ControlSteps, FindTheirControlActOnItOnceAndSayWhyNot) {
        [](Harness& h, Page& p) { h.Desk.Find(p.Window)->Hung = true; },
        {},
        "Window not responding"},
+      // Inno Setup's licence page: Delphi's superclasses of the system's buttons.
+      {"{CHECK Agree}{CLICK Install}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Framework("TNewRadioButton", kBsAutoRadioButton, "&Agree"));
+         h.Desk.AddControl(p.Window, Framework("TNewButton", kBsPushButton, "&Install"));
+       },
+       {"check &Agree 1", "press &Install"},
+       ""},
+      // WinForms draws its buttons and clicks them on their own press, once.
+      {"{CLICK Go}",
+       [](Harness& h, Page& p) {
+         SimControl go =
+             Framework("WindowsForms10.BUTTON.app.0.2bf8098_r6_ad1", kBsOwnerDraw, "&Go");
+         go.HeedsOwnPressOnly = true;
+         h.Desk.AddControl(p.Window, go);
+       },
+       {"mouse &Go"},
+       ""},
+      // The system's own owner-drawn buttons (a skinned page) are pressed through the parent.
+      {"{CLICK Skin}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Framework("Button", kBsOwnerDraw, "&Skin"));
+       },
+       {"press &Skin"},
+       ""},
+      // A box that draws its own state cannot say it: clicked, never checked or unchecked.
+      {"{CHECK Remember}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Framework("TNewCheckBox", kBsOwnerDraw, "&Remember"));
+       },
+       {},
+       "\"Remember\" check box state cannot be read"},
+      {"{CLICK Remember}",
+       [](Harness& h, Page& p) {
+         h.Desk.AddControl(p.Window, Framework("ThunderRT6CheckBox", kBsOwnerDraw, "&Remember"));
+       },
+       {"mouse &Remember"},
+       ""},
       {"{CLICK Next}",
        [](Harness& h, Page& p) { h.Desk.Find(p.Window)->Elevated = true; },
        {},
@@ -335,6 +388,72 @@ TEST(ControlSteps, AWithheldStringGoesOnWhereItStoppedOnTheSameWindow) {
     }
     EXPECT_EQ(Done(h.Desk), c.Done);
     EXPECT_EQ(sending, c.Sending);
+  }
+}
+
+// What a control is taken for comes from its class family, or from the base class Windows names,
+// and only where neither tells from its answer to WM_GETDLGCODE; system classes are never asked.
+TEST(ControlSteps, TakeControlsForWhatTheyAreAskingOnlyWhereTheNameDoesNotTell) {
+  constexpr std::uint32_t kGroupBox = 0x07;
+  const std::optional<std::uint32_t> none;
+  struct Row {
+    const char* Class;
+    const char* Base;
+    std::uint32_t Style;
+    std::optional<std::uint32_t> Answer;
+    ControlKind Kind;
+    bool Asked;
+  } rows[] = {
+      {"button", "", kBsAutoCheckBox, 0x2000, ControlKind::CheckBox, false},
+      {"Static", "", 0, 0x100, ControlKind::Other, false},
+      {"ListBox", "", kLbsExtendedSel, none, ControlKind::Other, false},
+      {"TNewButton", "", kBsDefPushButton, none, ControlKind::PushButton, false},
+      {"TBitBtn", "", kBsOwnerDraw, none, ControlKind::PushButton, false},
+      {"TNewRadioButton", "", kBsAutoRadioButton, none, ControlKind::RadioButton, false},
+      {"TCheckBox", "", kBs3State, none, ControlKind::CheckBox, false},
+      {"TNewMemo", "", kEsReadOnly, none, ControlKind::Other, false},
+      {"TNewComboBox", "", 0x03, none, ControlKind::ComboBox, false},
+      {"TNewCheckListBox", "", 0, 0x81, ControlKind::Other, false},
+      {"ThunderRT6CommandButton", "", kBsPushButton, none, ControlKind::PushButton, false},
+      {"ThunderRT6OptionButton", "", kBsAutoRadioButton, none, ControlKind::RadioButton, false},
+      {"ThunderCheckBox", "", kBsAutoCheckBox, none, ControlKind::CheckBox, false},
+      {"ThunderRT6TextBox", "", 0, none, ControlKind::Edit, false},
+      {"WindowsForms10.BUTTON.app.0.141b42a_r9_ad1", "", kBsOwnerDraw, none,
+       ControlKind::PushButton, false},
+      {"WindowsForms10.EDIT.app.0.141b42a_r9_ad1", "", 0, none, ControlKind::Edit, false},
+      {"WindowsForms10.Window.8.app.0.1", "", 0, 0, ControlKind::Other, false},
+      // Windows names the base class of a superclass.
+      {"WTL_BitmapButton", "Button", kBsOwnerDraw, none, ControlKind::PushButton, false},
+      // Names that tell nothing: an ATL superclass, a program's own class.
+      {"ATL:0040A1B0", "", kBsPushButton, 0x2020, ControlKind::PushButton, true},
+      {"OrbitRadio", "", kBsAutoRadioButton, 0x2040, ControlKind::RadioButton, true},
+      {"OrbitBox", "", kBsAutoCheckBox, 0x2000, ControlKind::CheckBox, true},
+      {"OrbitFrame", "", kGroupBox, 0x2000, ControlKind::Other, true},
+      {"OrbitEdit", "", 0, 0x89, ControlKind::Edit, true},
+      {"OrbitEdit", "", kEsReadOnly, 0x89, ControlKind::Other, true},
+      {"OrbitPanel", "", kBsPushButton, 0, ControlKind::Other, true},
+      {"OrbitSlow", "", kBsPushButton, none, ControlKind::Other, true},  // no answer in time
+  };
+  for (bool hung : {false, true}) {
+    Harness h;
+    const WindowHandle window = h.Desk.CreateWindow("Setup");
+    h.Desk.Find(window)->Hung = hung;
+    std::vector<WindowHandle> asked;
+    for (const Row& row : rows) {
+      SimControl control = Framework(row.Class, row.Style, row.Class);
+      control.BaseClass = row.Base;
+      control.DialogCode = row.Answer;
+      const WindowHandle handle = h.Desk.AddControl(window, control);
+      if (row.Asked) asked.push_back(handle);
+    }
+    const std::vector<ControlInfo> shown = h.Desk.ShownControls(window);
+    ASSERT_EQ(shown.size(), std::size(rows));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      SCOPED_TRACE(std::string(rows[i].Class) + (hung ? " hung" : ""));
+      // A program that does not answer has its controls taken for what their names say.
+      EXPECT_EQ(shown[i].Kind, hung && rows[i].Asked ? ControlKind::Other : rows[i].Kind);
+    }
+    EXPECT_EQ(h.Desk.DialogCodeQuestions, asked);
   }
 }
 

@@ -155,21 +155,21 @@ TEST(Startup, ListsTheWindowsItSeesAndEndsWhenThatIsAllItWasAskedFor) {
   const std::vector<std::string> list = {
       "Windows seen (2), from the top of the z-order down:",
       "Window \"\" class \"Shell_TrayWnd\" program \"\"",
-      "- Control \"Démarrer\" class \"Button\"",
-      "- Control \"\" class \"ComboBox\"",
+      "- Control \"Démarrer\" class \"Button\" taken for button",
+      "- Control \"\" class \"ComboBox\" taken for list",
       "-- Item \"1\"",
       "-- Item \"2\"",
       "-- Item \"3\" chosen",
       "-- Item \"4\"",
       "-- Item \"5 " + std::string(254, 'y') + "...\"",
       "-- and 2 more items",
-      "- Control \"\" class \"ListBox\"",
+      "- Control \"\" class \"ListBox\" taken for list",
       "-- 7 items drawn without texts",
       "Window \"Orbit Tools Setup\" class \"#32770\" program \"orbit-setup.exe\"",
-      "- Control \"Welcome to Orbit Tools \" class \"Static\"",
-      "- Control \"&Next >\" class \"Button\"",
-      "- Control \"" + std::string(256, 'x') + "...\" class \"Edit\"",
-      "- Control \"\" class \"ComboBox\"",
+      "- Control \"Welcome to Orbit Tools \" class \"Static\" taken for nothing",
+      "- Control \"&Next >\" class \"Button\" taken for button",
+      "- Control \"" + std::string(256, 'x') + "...\" class \"Edit\" taken for edit box",
+      "- Control \"\" class \"ComboBox\" taken for list",
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Args);
@@ -206,7 +206,7 @@ TEST(Startup, ListsAWindowWithMoreControlsThanOneLogWriteHolds) {
   ASSERT_EQ(log.size(), 1u + 1 + 1 + kControls + 1);
   for (int i = 1; i <= kControls; ++i) {
     ASSERT_EQ(log[2 + static_cast<std::size_t>(i)],
-              "- Control \"" + std::to_string(i) + "\" class \"Static\"");
+              "- Control \"" + std::to_string(i) + "\" class \"Static\" taken for nothing");
   }
   EXPECT_EQ(log.back(), ">>>>> Unloaded");
 }

@@ -1,5 +1,6 @@
 #include "control_page.h"
 
+#include "framework_controls.h"
 #include "helpers.h"
 // clang-format off
 #include <richedit.h>
@@ -72,6 +73,16 @@ const PageControl kPageControls[] = {
      kLicenceEditId, "Licence"},
     {false, L"BUTTON", L"&Disabled", kShown | WS_DISABLED | BS_PUSHBUTTON, 212, "Disabled"},
     {false, L"BUTTON", L"&Skinned", kShown | BS_OWNERDRAW, 214, "Skinned"},
+    // As frameworks build them on the system's.
+    {false, L"TNewButton", L"S&uperclassed", kShown | BS_PUSHBUTTON, 216, "Superclassed"},
+    {false, L"TNewCheckBox", L"Superclassed &box", kShown | BS_AUTOCHECKBOX, 217,
+     "Superclassed box"},
+    {false, L"TNewRadioButton", L"Superclassed ra&dio", kShown | WS_GROUP | BS_AUTORADIOBUTTON, 218,
+     "Superclassed radio"},
+    {false, L"TNewEdit", L"", kShown | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, kSuperclassedEditId,
+     "Superclassed edit"},
+    {false, test::kAskedClass, L"As&ked", kShown | BS_PUSHBUTTON, 219, "Asked"},
+    {false, test::kOwnPressClass, L"O&wn press", kShown | BS_OWNERDRAW, 220, "Own press"},
     {false, L"BUTTON", L"Hidden", WS_CHILD | BS_PUSHBUTTON, 213, "Hidden"},
     {false, L"COMBOBOX", L"", kShown | CBS_DROPDOWNLIST, kFirstListId, "Language"},
     {false, L"LISTBOX", L"", kShown | LBS_NOTIFY, 402, "Types"},
@@ -232,7 +243,9 @@ int ShowControlPage(const std::wstring& Title, const std::wstring& Events,
   win32::KernelHandle release(OpenEventW(SYNCHRONIZE, FALSE, (Events + L".release").c_str()));
   if (!ready.Valid() || !release.Valid()) return 3;
   if (!Register(L"TollivoxTestControlFrame", FrameProc) ||
-      !Register(L"TollivoxTestControlPage", PageProc)) {
+      !Register(L"TollivoxTestControlPage", PageProc) || !RegisterFrameworkClasses([](HWND Button) {
+        Append(std::string("own press ") + NameOf(GetDlgCtrlID(Button)));
+      })) {
     return 2;
   }
   // A superclass as frameworks make one: the system class's procedure under a name of its own.

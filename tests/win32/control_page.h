@@ -15,12 +15,13 @@ constexpr unsigned kFlushMessage = 0x8000 + 7;  // WM_APP + 7
 constexpr int kPageId = 1018;
 
 // The page's edit boxes, by control id (GetDlgCtrlID), and the names their lines use.
-constexpr int kFolderEditId = 301;   // single line, text "C:\Program Files\Orbit"
-constexpr int kNotesEditId = 302;    // multi-line
-constexpr int kLimitedEditId = 303;  // EM_LIMITTEXT 8
-constexpr int kCuttingEditId = 304;  // keeps no more than 8 characters of any text it is given
-constexpr int kRichEditId = 305;     // RichEdit20W asked for EN_CHANGE, where Windows has one
-constexpr int kLicenceEditId = 306;  // read-only
+constexpr int kFolderEditId = 301;        // single line, text "C:\Program Files\Orbit"
+constexpr int kNotesEditId = 302;         // multi-line
+constexpr int kLimitedEditId = 303;       // EM_LIMITTEXT 8
+constexpr int kCuttingEditId = 304;       // keeps no more than 8 characters of any text it is given
+constexpr int kRichEditId = 305;          // RichEdit20W asked for EN_CHANGE, where Windows has one
+constexpr int kLicenceEditId = 306;       // read-only
+constexpr int kSuperclassedEditId = 307;  // TNewEdit, a superclass of Edit
 constexpr int kCutLength = 8;
 
 // --show-control-page TITLE EVENTS RECORD: shows the page titled TITLE, sets EVENTS.ready, and
@@ -29,9 +30,11 @@ constexpr int kCutLength = 8;
 //   "frame activated"                                                      WM_ACTIVATE, active
 //   "page chose <name> <n>"      CBN_SELCHANGE / LBN_SELCHANGE, with the list's choice n then
 //   "flush <n>"                                                            kFlushMessage
+//   "own press <name>"          the owner-drawn framework button pressed and released inside it
 // The page acts as installers do: a click on either licence radio enables Next when "I accept"
 // is checked; a click on the plain check box turns it over; a click on the plain radio checks it
-// and clears the other radio of its group; the other plain check box ignores its clicks. Its
+// and clears the other radio of its group; the other plain check box ignores its clicks; the
+// framework's owner-drawn button acts on its own press alone (framework_controls.h). Its
 // lists (ids 401-405: combo box, list box, superclassed combo box, combo box drawn without
 // strings, a list box whose page keeps its first choice) hold English, Deutsch, Français, the
 // first chosen.

@@ -188,6 +188,13 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
       {"TNewComboBox", nullptr, ControlKind::ComboBox, true, false},  // a superclass
       {"ComboBox", nullptr, ControlKind::ComboBox, true, false},      // drawn without strings
       {"ListBox", nullptr, ControlKind::ListBox, true, false},
+      // Known by their class family, or, where no name tells, by what they answer.
+      {"TNewButton", "S&uperclassed", ControlKind::PushButton, true, false},
+      {"TNewCheckBox", "Superclassed &box", ControlKind::CheckBox, true, false},
+      {"TNewRadioButton", "Superclassed ra&dio", ControlKind::RadioButton, true, false},
+      {"TNewEdit", nullptr, ControlKind::Edit, true, false},
+      {"TollivoxAskedButton", "As&ked", ControlKind::PushButton, true, false},
+      {"WindowsForms10.BUTTON.app.0.tollivox", "O&wn press", ControlKind::PushButton, true, false},
       // The hidden button is left out; a default push button is a push button.
       {"Button", "&Next >", ControlKind::PushButton, false, false},
       {"Button", "Cancel", ControlKind::PushButton, true, false},
@@ -223,16 +230,29 @@ TEST_F(ControlPage, PressTellsTheButtonsRealParentOnceWhileThePageIsBehind) {
   PageBehind(front);
   struct Row {
     const char* Caption;
-    const char* Told;
-    ControlResult Result = ControlResult::Done;
+    bool Mouse;  // pressed by its own mouse messages, not through its parent
+    std::vector<std::string> Told;
   };
-  for (const Row& row :
-       {Row{"Cancel", "frame clicked Cancel"},
-        // Inside the inner page, as an installer page's own buttons are.
-        Row{"B&rowse...", "page clicked Browse"}, Row{"&Skinned", "page clicked Skinned"}}) {
-    SCOPED_TRACE(row.Caption);
-    EXPECT_EQ(controls_.Press(Find(row.Caption).Handle), ControlResult::Done);
-    EXPECT_EQ(Recorded(), std::vector<std::string>{row.Told});
+  const Row rows[] = {
+      {"Cancel", false, {"frame clicked Cancel"}},
+      // Inside the inner page, as an installer page's own buttons are.
+      {"B&rowse...", false, {"page clicked Browse"}},
+      {"&Skinned", false, {"page clicked Skinned"}},
+      {"S&uperclassed", false, {"page clicked Superclassed"}},
+      // Told through its parent, a button that acts on its own press does nothing ...
+      {"O&wn press", false, {"page clicked Own press"}},
+      // ... and pressed itself, it acts once; an ordinary button pressed so is clicked once. The
+      // press makes the page the active window of its own program, as a click does, but does
+      // not bring it to the front.
+      {"O&wn press", true, {"frame activated", "own press Own press", "page clicked Own press"}},
+      {"B&rowse...", true, {"page clicked Browse"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.Caption) + (row.Mouse ? " mouse" : ""));
+    const WindowHandle button = Find(row.Caption).Handle;
+    EXPECT_EQ(row.Mouse ? controls_.MousePress(button) : controls_.Press(button),
+              ControlResult::Done);
+    EXPECT_EQ(Recorded(), row.Told);
   }
   // Neither activated nor brought forward.
   EXPECT_EQ(GetForegroundWindow(), front.Get());
@@ -259,6 +279,8 @@ TEST_F(ControlPage, SetCheckedClicksBoxesAndRadiosIntoTheirStateAsTheUserWould) 
       // The page enables Next when it is told of the click.
       {"I &accept the terms", true, true, "page clicked Accept"},
       {"P&lain radio", true, true, "page clicked Plain radio"},
+      {"Superclassed &box", true, true, "page clicked Superclassed box"},
+      {"Superclassed ra&dio", true, true, "page clicked Superclassed radio"},
       {"Group o&ne", true, true, "page clicked Group one"},
       // A page that takes longer than the time limit over the click still handles it: the box
       // stays as clicked, so that box and page agree once the page is done.
@@ -314,6 +336,8 @@ TEST_F(ControlPage, SetTextSetsTheBoxReadsItBackAndTellsThePageOnce) {
       // Asked for it, a rich edit box says so itself.
       {test::kRichEditId, folder, ControlResult::Done, folder, "page changed Rich"},
       {test::kFolderEditId, "", ControlResult::Done, "", "page changed Folder"},
+      {test::kSuperclassedEditId, folder, ControlResult::Done, folder,
+       "page changed Superclassed edit"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Told);
@@ -399,6 +423,8 @@ TEST(ControlsOtherProcess, AProgramThatDoesNotAnswerGivesNoAnswerWithinTheTimeLi
       {"SetText", [&] { return controls.SetText(button, "x"); }, ControlResult::NoAnswer},
       // Posted: it waits in the program's queue, as a click on a busy page does.
       {"Press", [&] { return controls.Press(button); }, ControlResult::Done},
+      {"MousePress", [&] { return controls.MousePress(button); }, ControlResult::Done},
+      {"DialogCode", [&] { return controls.DialogCode(button).Result; }, ControlResult::NoAnswer},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -423,6 +449,7 @@ TEST(Controls, AControlThatIsGoneGivesGone) {
   const WindowHandle gone = Handle(button);
   EXPECT_TRUE(controls.ShownControls(Handle(window.Get())).empty());
   EXPECT_EQ(controls.Press(gone), ControlResult::Gone);
+  EXPECT_EQ(controls.MousePress(gone), ControlResult::Gone);
   EXPECT_EQ(controls.IsChecked(gone).Result, ControlResult::Gone);
   EXPECT_EQ(controls.SetChecked(gone, true), ControlResult::Gone);
   EXPECT_EQ(controls.SetText(gone, "x"), ControlResult::Gone);

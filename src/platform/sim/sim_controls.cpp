@@ -3,6 +3,7 @@
 // higher integrity level, a control that is gone).
 #include <algorithm>
 
+#include "platform/control_kinds.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tollivox::sim {
@@ -52,8 +53,12 @@ std::vector<ControlInfo> SimDesktop::ShownControls(WindowHandle Window) {
         up = parent->Parent;
       }
       if (!visible) continue;
-      shown.push_back({control.Handle, control.Class, control.Caption, control.Style, control.Kind,
-                       enabled, control.Focused});
+      const ControlKind kind = control.Kind
+                                   ? *control.Kind
+                                   : KindOfControl(control.Class, control.BaseClass, control.Style,
+                                                   [&] { return DialogCode(control.Handle); });
+      shown.push_back({control.Handle, control.Class, control.BaseClass, control.Caption,
+                       control.Style, kind, enabled, control.Focused});
     }
   }
   return shown;
@@ -68,10 +73,33 @@ ControlResult SimDesktop::Reach(WindowHandle Control, bool Sent) {
   return ControlResult::Done;
 }
 
+DialogCodeReading SimDesktop::DialogCode(WindowHandle Control) {
+  DialogCodeQuestions.push_back(Control);
+  const ControlResult reached = Reach(Control, true);
+  if (reached != ControlResult::Done) return {reached, 0};
+  const SimControl* control = FindControl(Control);
+  if (!control->DialogCode) return {ControlResult::NoAnswer, 0};
+  return {ControlResult::Done, *control->DialogCode};
+}
+
 ControlResult SimDesktop::Press(WindowHandle Control) {
   const ControlResult reached = Reach(Control, false);
   if (reached != ControlResult::Done) return reached;
   controlCalls_.push_back({ControlCall::Press, Control, false, {}});
+  SimControl* control = FindControl(Control);
+  // Told of an owner-drawn button's click, such a program does nothing.
+  if (control->HeedsOwnPressOnly) return ControlResult::Done;
+  ++control->Clicks;
+  if (OnClicked) OnClicked(Control);
+  return ControlResult::Done;
+}
+
+ControlResult SimDesktop::MousePress(WindowHandle Control) {
+  const ControlResult reached = Reach(Control, false);
+  if (reached != ControlResult::Done) return reached;
+  controlCalls_.push_back({ControlCall::MousePress, Control, false, {}});
+  // A button's own press and release click any button once: its parent hears of it.
+  ++FindControl(Control)->Clicks;
   if (OnClicked) OnClicked(Control);
   return ControlResult::Done;
 }

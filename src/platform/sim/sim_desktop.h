@@ -32,7 +32,9 @@ struct ProgramEnded {
 struct SimControl {
   std::string Caption;
   bool Visible = true;
-  ControlKind Kind = ControlKind::Other;
+  // What the control is taken for, when a test says so; otherwise it is taken for what its
+  // class, base class, style and answer say, as on Windows (control_kinds.h).
+  std::optional<ControlKind> Kind;
   bool Enabled = true;
   bool Checked = false;
   // The button keeps its own check state (BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON); otherwise only
@@ -51,7 +53,14 @@ struct SimControl {
   // Its page puts its own choice back when told of the user's (a list that keeps a choice).
   bool RefusesChoice = false;
   std::string Class = "Static";
+  std::string BaseClass;    // as Windows names a superclass's base; Wine names none
   std::uint32_t Style = 0;  // the window style bits, as GWL_STYLE reads them
+  // Its answer to WM_GETDLGCODE; none: it does not answer in time.
+  std::optional<std::uint32_t> DialogCode;
+  // Its program acts on the button's own mouse press and ignores the parent's notification
+  // (WinForms' owner-drawn buttons).
+  bool HeedsOwnPressOnly = false;
+  int Clicks = 0;  // the clicks its program acted on
   // The control it stands in (a page's inner dialog, a group); 0: the top-level window itself.
   WindowHandle Parent = 0;
   WindowHandle Handle = 0;  // given by AddControl
@@ -62,7 +71,7 @@ struct SimControl {
 
 // One thing done to a control, in the order done.
 struct ControlCall {
-  enum Kind { Press, SetChecked, SetText, Choose } What;
+  enum Kind { Press, SetChecked, SetText, Choose, MousePress } What;
   WindowHandle Control;
   bool Checked = false;
   std::string Text;
@@ -163,6 +172,8 @@ class SimDesktop final : public IWindows,
   std::function<void(WindowHandle Control)> OnClicked;
   // The windows whose controls have been read, in the order read.
   std::vector<WindowHandle> ControlReads;
+  // The controls asked what they are (WM_GETDLGCODE), in the order asked.
+  std::vector<WindowHandle> DialogCodeQuestions;
   SimWindow* Find(WindowHandle Window);
   WindowHandle Foreground() const { return foreground_; }
   WindowHandle Focus() const { return focus_; }
@@ -351,7 +362,9 @@ class SimDesktop final : public IWindows,
   void Remove(const TrayIconRecord& Record) override;
   std::uint32_t TaskBarState() override { return TaskBar; }
   std::vector<ControlInfo> ShownControls(WindowHandle Window) override;
+  DialogCodeReading DialogCode(WindowHandle Control) override;
   ControlResult Press(WindowHandle Control) override;
+  ControlResult MousePress(WindowHandle Control) override;
   CheckReading IsChecked(WindowHandle Control) override;
   ControlResult SetChecked(WindowHandle Control, bool Checked) override;
   ControlResult SetText(WindowHandle Control, const std::string& Text) override;

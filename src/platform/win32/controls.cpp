@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/messages.h"
+#include "platform/control_kinds.h"
 #include "platform/win32/text.h"
 #include "platform/win32/windows_api.h"
 
@@ -49,44 +50,22 @@ bool SelfChecking(LONG Style) {
   return type == BS_AUTOCHECKBOX || type == BS_AUTO3STATE || type == BS_AUTORADIOBUTTON;
 }
 
-ControlKind KindOf(HWND Window, const std::wstring& Class) {
-  const LONG style = StyleOf(Window);
-  if (SameName(Class, L"Button")) {
-    switch (style & BS_TYPEMASK) {
-      case BS_PUSHBUTTON:
-      case BS_DEFPUSHBUTTON:
-      case 0x0C:          // BS_SPLITBUTTON
-      case 0x0D:          // BS_DEFSPLITBUTTON
-      case 0x0E:          // BS_COMMANDLINK
-      case 0x0F:          // BS_DEFCOMMANDLINK
-      case BS_OWNERDRAW:  // a skinned page's push buttons
-        return ControlKind::PushButton;
-      case BS_CHECKBOX:
-      case BS_AUTOCHECKBOX:
-      case BS_3STATE:
-      case BS_AUTO3STATE:
-        return ControlKind::CheckBox;
-      case BS_RADIOBUTTON:
-      case BS_AUTORADIOBUTTON:
-        return ControlKind::RadioButton;
-      default:
-        return ControlKind::Other;
-    }
-  }
-  // A read-only box (a licence's text) is not one the user could type into either.
-  if ((SameName(Class, L"Edit") || IsRichEdit(Class)) && (style & ES_READONLY) == 0) {
-    return ControlKind::Edit;
-  }
-  if (SameName(Class, L"ComboBox")) return ControlKind::ComboBox;  // simple, drop-down, list
-  if (SameName(Class, L"ListBox") && (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) == 0)
-    return ControlKind::ListBox;
-  return ControlKind::Other;
+// The system class a superclass is built on; empty where Windows names the class itself, as
+// Wine always does.
+std::wstring BaseClassOf(HWND Window, const std::wstring& Class) {
+  std::array<wchar_t, 256> name{};
+  const UINT length = RealGetWindowClassW(Window, name.data(), static_cast<UINT>(name.size()));
+  std::wstring base(name.data(), length < name.size() ? length : 0);
+  return SameName(base, Class.c_str()) ? std::wstring() : base;
 }
 
 struct ControlWalk {
   Win32Windows& Windows;
+  Win32Controls& Controls;
   HWND Focus;
   std::vector<ControlInfo> Shown;
+  // A program that did not answer one question is not asked again in the same walk.
+  bool Unanswered = false;
 };
 
 BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
@@ -97,11 +76,17 @@ BOOL CALLBACK CollectControl(HWND Child, LPARAM State) {
   ControlInfo info;
   info.Handle = FromHwnd(Child);
   info.Class = Narrow(className);
+  info.BaseClass = Narrow(BaseClassOf(Child, className));
   // GetWindowTextW reads another program's caption from the window structures, without a
   // message that could wait on it.
   info.Caption = walk.Windows.WindowTitle(info.Handle);
   info.Style = static_cast<std::uint32_t>(StyleOf(Child));
-  info.Kind = KindOf(Child, className);
+  info.Kind = KindOfControl(info.Class, info.BaseClass, info.Style, [&] {
+    if (walk.Unanswered) return DialogCodeReading{};
+    const DialogCodeReading answer = walk.Controls.DialogCode(info.Handle);
+    walk.Unanswered = answer.Result == ControlResult::NoAnswer;
+    return answer;
+  });
   // A disabled window disables its children without telling them, so a button on a disabled
   // inner page reads as enabled itself: it counts as enabled only when every window up to the
   // top-level one is.
@@ -183,7 +168,7 @@ void ClearGroup(HWND Radio) {
 }  // namespace
 
 std::vector<ControlInfo> Win32Controls::ShownControls(WindowHandle Window) {
-  ControlWalk walk{windows_, nullptr, {}};
+  ControlWalk walk{windows_, *this, nullptr, {}};
   if (Window == 0) return {};
   HWND window = ToHwnd(Window);
   // The focus of the window's thread, which is not ours: GetFocus only knows our own.
@@ -202,6 +187,30 @@ ControlResult Win32Controls::Press(WindowHandle Control) {
   // windows can be made active; the parent is told of the click itself instead, as the button
   // would tell it. Posted: a page that starts its work on the click does not hold us.
   return Notify(control, BN_CLICKED, false);
+}
+
+DialogCodeReading Win32Controls::DialogCode(WindowHandle Control) {
+  DWORD_PTR code = 0;
+  const ControlResult result = SendLimited(ToHwnd(Control), WM_GETDLGCODE, 0, 0, code);
+  return {result, static_cast<std::uint32_t>(code)};
+}
+
+// Posted, as the mouse's own messages are: nothing waits on the program, and neither the front
+// nor the user's mouse is needed. The press and release fall in the middle of the button, where
+// the program checks that they did.
+ControlResult Win32Controls::MousePress(WindowHandle Control) {
+  HWND control = ToHwnd(Control);
+  RECT client{};
+  SetLastError(0);
+  if (GetClientRect(control, &client) == FALSE) return FailureOf(control);
+  const LPARAM point =
+      MAKELPARAM((client.left + client.right) / 2, (client.top + client.bottom) / 2);
+  SetLastError(0);
+  if (PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, point) == FALSE ||
+      PostMessageW(control, WM_LBUTTONUP, 0, point) == FALSE) {
+    return FailureOf(control);
+  }
+  return ControlResult::Done;
 }
 
 CheckReading Win32Controls::IsChecked(WindowHandle Control) {

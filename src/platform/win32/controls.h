@@ -20,7 +20,9 @@ class Win32Controls final : public IControls {
   explicit Win32Controls(Win32Windows& Windows) : windows_(Windows) {}
 
   std::vector<ControlInfo> ShownControls(WindowHandle Window) override;
+  DialogCodeReading DialogCode(WindowHandle Control) override;
   ControlResult Press(WindowHandle Control) override;
+  ControlResult MousePress(WindowHandle Control) override;
   CheckReading IsChecked(WindowHandle Control) override;
   ControlResult SetChecked(WindowHandle Control, bool Checked) override;
   ControlResult SetText(WindowHandle Control, const std::string& Text) override;
