@@ -128,7 +128,7 @@ TEST_F(InnoSetupInstaller, AnswersItsLanguageBoxAndPagesByWhatTheyShowWithKeys) 
 // back whenever it loses it: the language is chosen in the box's list, no key is typed anywhere.
 // Needs the control steps to know Inno Setup's classes and {SELECT}: drop DISABLED_ once both
 // are in.
-TEST_F(InnoSetupInstaller, DISABLED_AnswersInItsSecondLanguageThroughItsControlsOnly) {
+TEST_F(InnoSetupInstaller, AnswersInItsSecondLanguageThroughItsControlsOnly) {
   const std::wstring offered = Scratch.File(L"Orbit Lens Offered");
   const std::wstring chosen = Scratch.File(L"Orbit Lens Chosen");
   ASSERT_NO_FATAL_FAILURE(StartSetup(offered));
