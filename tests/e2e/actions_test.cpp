@@ -276,5 +276,29 @@ TEST_F(E2eActions, ShutdownCommandStartsTheShutdownProgramWithItsTypeAndEnds) {
   }
 }
 
+// Two faults a user met on wizard pages: a string whose second button is missing pressed its
+// first at every visit, and a button on a page disabled while its program works was pressed.
+TEST_F(E2eActions, AControlStepNeitherRepeatsAPressNorPressesOnADisabledPage) {
+  TestWindow& wizard = Window("Orbit Wizard", {.Extra = "--button Go"});
+  Tollivox& program = StartProgram(
+      "/W:Orbit /K:{CLICK Go}{CLICK Finish} /A:5 /C:1 /T:3 "
+      "/I:300 /L:run.log /H:0");
+  EXPECT_EQ(program.WaitForExit(30s), kExitFinished);
+  const std::vector<std::string> states = wizard.States();
+  EXPECT_EQ(std::count(states.begin(), states.end(), "pressed"), 1);
+  EXPECT_THAT(LogTexts(LogPath()),
+              Contains("Sending \"{CLICK Go}{CLICK Finish}\" keystrokes from step 2..."));
+
+  TestWindow& busy = Window("Busy Wizard", {.Extra = "--button Go --disabled-page"});
+  ScratchDir again;
+  Tollivox second(again);
+  second.Start("/W:Busy /K:{CLICK Go} /A:5 /C:1 /T:2 /I:300 /L:run.log /H:0");
+  EXPECT_EQ(second.WaitForExit(30s), kExitFinished);
+  const std::vector<std::string> texts = LogTexts(second.Folder() + L"\\run.log");
+  EXPECT_THAT(texts, Contains("\"Go\" button not enabled; \"{CLICK Go}\" keystrokes not sent."));
+  EXPECT_THAT(texts, Not(Contains(testing::StartsWith("Count of"))));
+  EXPECT_THAT(busy.States(), Not(Contains("pressed")));
+}
+
 }  // namespace
 }  // namespace tollivox::e2e

@@ -8,7 +8,10 @@
 //                      "^x", Alt+x "%x") and every key that gives none, as
 //                      "{VK:hh}" behind any "+", "^", "%" for Shift, Ctrl, Alt
 //   --label TEXT       add a label control captioned TEXT, as a dialog page shows
-//   --button TEXT      add a push button captioned TEXT; pressing it does nothing
+//   --button TEXT      add a push button captioned TEXT; a press is recorded in the
+//                      state file as "pressed"
+//   --disabled-page    put the button on an inner page that is disabled, as a page
+//                      whose program is at work
 //   --hidden           create the window without showing it
 //   --disabled         create the window disabled
 //   --delay-ms N       create the window only N ms after start
@@ -51,6 +54,7 @@ constexpr int kFailureExitCode = 3;
 constexpr UINT_PTR kRetitleTimer = 1;
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kReadyMessage = WM_APP + 1;
+constexpr const wchar_t* kPageClass = L"TollivoxTestPage";
 constexpr UINT kHangMessage = WM_APP + 2;
 constexpr UINT kTakeFrontMessage = WM_APP + 3;
 constexpr int kEditId = 100;
@@ -65,6 +69,7 @@ struct Options {
   std::optional<std::wstring> Button;
   bool Hidden = false;
   bool Disabled = false;
+  bool DisabledPage = false;
   bool VanishOnActivate = false;
   bool TakeFrontBack = false;
   DWORD DelayMs = 0;
@@ -242,10 +247,20 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
                           20, Window, nullptr, GetModuleHandleW(nullptr), nullptr) == nullptr) {
         return -1;
       }
+      // The inner page is where an installer's buttons stand; disabled, it disables them
+      // without a word to them.
+      HWND buttonParent = Window;
+      if (gOptions.DisabledPage) {
+        buttonParent = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"",
+                                       WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 24, 200, 30, Window,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (buttonParent == nullptr) return -1;
+      }
       if (gOptions.Button &&
           CreateWindowExW(0, L"BUTTON", gOptions.Button->c_str(),
-                          WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 24, 100, 24, Window, nullptr,
-                          GetModuleHandleW(nullptr), nullptr) == nullptr) {
+                          WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, gOptions.DisabledPage ? 0 : 24,
+                          100, 24, buttonParent, nullptr, GetModuleHandleW(nullptr),
+                          nullptr) == nullptr) {
         return -1;
       }
       gEditProc = reinterpret_cast<WNDPROC>(
@@ -260,6 +275,9 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
         if (WParam == SIZE_RESTORED) NoteSizeState(SizeState::Restored, "restored");
         MoveWindow(gEdit, 0, 0, LOWORD(LParam), HIWORD(LParam), TRUE);
       }
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(WParam) == BN_CLICKED && LParam != 0) RecordState("pressed");
       return 0;
     case WM_SHOWWINDOW:
       RecordState(WParam ? "shown" : "hidden");
@@ -339,6 +357,10 @@ bool ParseOptions(int Count, wchar_t** Args, Options& Result) {
       Result.Disabled = true;
       continue;
     }
+    if (name == L"--disabled-page") {
+      Result.DisabledPage = true;
+      continue;
+    }
     if (name == L"--vanish-on-activate") {
       Result.VanishOnActivate = true;
       continue;
@@ -397,6 +419,17 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int ShowCommand) {
   LocalFree(args);
 
   if (gOptions.DelayMs > 0) Sleep(gOptions.DelayMs);
+
+  // The inner page hands its buttons' notifications to the window, as a wizard's page does.
+  WNDCLASSEXW pageClass{};
+  pageClass.cbSize = sizeof pageClass;
+  pageClass.lpfnWndProc = [](HWND Page, UINT Message, WPARAM WParam, LPARAM LParam) -> LRESULT {
+    if (Message == WM_COMMAND) return SendMessageW(GetParent(Page), Message, WParam, LParam);
+    return DefWindowProcW(Page, Message, WParam, LParam);
+  };
+  pageClass.hInstance = Instance;
+  pageClass.lpszClassName = kPageClass;
+  if (RegisterClassExW(&pageClass) == 0) return kFailureExitCode;
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
