@@ -27,22 +27,13 @@ const char* Noun(ControlVerb Verb) {
   }
 }
 
-const char* Noun(ControlKind Kind) {
-  switch (Kind) {
-    case ControlKind::CheckBox:
-      return "check box";
-    case ControlKind::RadioButton:
-      return "radio button";
-    case ControlKind::Edit:
-      return "edit box";
-    default:
-      return "button";
-  }
-}
-
 std::string Plural(const char* Noun) {
   const std::string noun = Noun;
   return noun.back() == 'x' ? noun + "es" : noun + "s";
+}
+
+std::string Failure(ControlResult Result, const std::string& Name) {
+  return StepFailure(Result, Name + " gone", Name + " did not change");
 }
 
 bool Fits(ControlVerb Verb, ControlKind Kind) {
@@ -59,23 +50,6 @@ bool Fits(ControlVerb Verb, ControlKind Kind) {
       return Kind == ControlKind::ComboBox || Kind == ControlKind::ListBox;
   }
   return false;
-}
-
-// What a control's result means for the step; empty when it went through.
-std::string Failure(ControlResult Result, const std::string& Name) {
-  switch (Result) {
-    case ControlResult::Done:
-      return {};
-    case ControlResult::NoAnswer:
-      return "Window not responding";
-    case ControlResult::Refused:
-      return "Window runs as administrator";
-    case ControlResult::Gone:
-      return Name + " gone";
-    case ControlResult::NoEffect:
-      return Name + " did not change";
-  }
-  return Name + " did not change";
 }
 
 }  // namespace
@@ -127,14 +101,14 @@ std::string frmZandrel::ActOnControl(WindowHandle Window, const KeyStep& Step, i
     found = *pick;
     if (found.Enabled) break;
     if (look >= kMostEnableLooks || Os.Clock.MonotonicSeconds() >= until) {
-      return (setText ? std::string("Edit box") : Quoted(Step.Text) + " " + Noun(found.Kind)) +
+      return (setText ? std::string("Edit box") : Quoted(Step.Text) + " " + KindWord(found.Kind)) +
              " not enabled";
     }
     Os.Clock.Pause(kEnablePollMilliseconds);
     DoYield();
   }
 
-  const std::string name = setText ? lookedFor : Quoted(Step.Text) + " " + Noun(found.Kind);
+  const std::string name = setText ? lookedFor : Quoted(Step.Text) + " " + KindWord(found.Kind);
   if (setText) return Failure(Os.Controls.SetText(found.Handle, Step.Text), name);
   // A box that draws its own state cannot say it: a click turns it over as the user's would,
   // while checking or unchecking it could not tell when to stop.

@@ -19,25 +19,12 @@ struct Fit {
   bool Chosen = false;
 };
 
-bool IsList(ControlKind Kind) {
-  return Kind == ControlKind::ComboBox || Kind == ControlKind::ListBox;
+std::string Failure(ControlResult Result, const std::string& Item) {
+  return StepFailure(Result, Item + " list gone", Item + " item not chosen");
 }
 
-// What a list's result means for the step; empty when it went through.
-std::string Failure(ControlResult Result, const std::string& Item) {
-  switch (Result) {
-    case ControlResult::Done:
-      return {};
-    case ControlResult::NoAnswer:
-      return "Window not responding";
-    case ControlResult::Refused:
-      return "Window runs as administrator";
-    case ControlResult::Gone:
-      return Item + " list gone";
-    case ControlResult::NoEffect:
-      break;
-  }
-  return Item + " item not chosen";
+bool IsList(ControlKind Kind) {
+  return Kind == ControlKind::ComboBox || Kind == ControlKind::ListBox;
 }
 
 }  // namespace

@@ -233,4 +233,24 @@ bool CheckStateUnreadable(const ControlInfo& Control) {
          (Control.Style & kBsTypeMask) == kBsOwnerDraw;
 }
 
+// What the control steps take a control for, so that a user sees why a step finds it or not.
+const char* KindWord(ControlKind Kind) {
+  switch (Kind) {
+    case ControlKind::PushButton:
+      return "button";
+    case ControlKind::CheckBox:
+      return "check box";
+    case ControlKind::RadioButton:
+      return "radio button";
+    case ControlKind::Edit:
+      return "edit box";
+    case ControlKind::ComboBox:
+    case ControlKind::ListBox:
+      return "list";
+    case ControlKind::Other:
+      break;
+  }
+  return "nothing";
+}
+
 }  // namespace tollivox

@@ -78,4 +78,8 @@ bool PressedByItsOwnMouse(const ControlInfo& Control);
 // whatever it shows.
 bool CheckStateUnreadable(const ControlInfo& Control);
 
+// What the control steps take a control for, in the words the log uses: "button", "check box",
+// "radio button", "edit box", "list", or "nothing".
+const char* KindWord(ControlKind Kind);
+
 }  // namespace tollivox

@@ -6,6 +6,7 @@
 
 #include "app/frmZandrel.h"
 #include "app/text.h"
+#include "platform/control_kinds.h"
 
 namespace tollivox {
 
@@ -63,26 +64,6 @@ void AddItems(IControls& Controls, const ControlInfo& List, std::vector<std::str
   }
 }
 
-// What the control steps take a control for, so that a user sees why a step finds it or not.
-const char* TakenFor(ControlKind Kind) {
-  switch (Kind) {
-    case ControlKind::PushButton:
-      return "button";
-    case ControlKind::CheckBox:
-      return "check box";
-    case ControlKind::RadioButton:
-      return "radio button";
-    case ControlKind::Edit:
-      return "edit box";
-    case ControlKind::ComboBox:
-    case ControlKind::ListBox:
-      return "list";
-    case ControlKind::Other:
-      break;
-  }
-  return "nothing";
-}
-
 }  // namespace
 
 void frmZandrel::LogWindowsSeen() {
@@ -102,7 +83,7 @@ void frmZandrel::LogWindowsSeen() {
       // Read from the window structures: a program that does not answer is listed too.
       for (const ControlInfo& control : Os.Controls.ShownControls(window)) {
         lines.push_back("- Control " + Quoted(control.Caption) + " class " + Quoted(control.Class) +
-                        " taken for " + TakenFor(control.Kind));
+                        " taken for " + KindWord(control.Kind));
         AddItems(Os.Controls, control, lines);
       }
     }
