@@ -44,7 +44,9 @@
 //                                    CB_GETCURSEL / LB_GETCURSEL
 //   IKeyboard::DesktopReceivesInput  GetUserObjectInformationW(UOI_IO) on the thread's desktop
 //   IKeyboard::Send                  SendInput (virtual keys, VkKeyScanExW, KEYEVENTF_UNICODE),
-//                                    GetKeyState(VK_CAPITAL), GetKeyboardLayout, GetGUIThreadInfo
+//                                    GetKeyState(VK_CAPITAL) while attached to the front thread
+//                                    that answers (AttachThreadInput), RegGetValueW (HKCU\Keyboard
+//                                    Layout Attributes), GetKeyboardLayout, GetGUIThreadInfo
 //   ILauncher::Start                 CreateProcessW with STARTUPINFO.wShowWindow, searched on PATH
 //   IFiles::*                        CreateFileW with share modes, ReadFile/WriteFile, DeleteFileW,
 //                                    GetFileAttributesExW, CreateMutexW (previous-instance test)

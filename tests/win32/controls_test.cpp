@@ -183,11 +183,6 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
       {"Edit", nullptr, other, true, false},  // read-only: not one to type into
       {"Button", "&Disabled", ControlKind::PushButton, false, false},
       {"Button", "&Skinned", ControlKind::PushButton, true, false},  // owner-drawn
-      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},
-      {"ListBox", nullptr, ControlKind::ListBox, true, false},
-      {"TNewComboBox", nullptr, ControlKind::ComboBox, true, false},  // a superclass
-      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},      // drawn without strings
-      {"ListBox", nullptr, ControlKind::ListBox, true, false},
       // Known by their class family, or, where no name tells, by what they answer.
       {"TNewButton", "S&uperclassed", ControlKind::PushButton, true, false},
       {"TNewCheckBox", "Superclassed &box", ControlKind::CheckBox, true, false},
@@ -195,6 +190,11 @@ TEST_F(ControlPage, ShownControlsTellKindCaptionStateAndFocusInTabOrder) {
       {"TNewEdit", nullptr, ControlKind::Edit, true, false},
       {"TollivoxAskedButton", "As&ked", ControlKind::PushButton, true, false},
       {"WindowsForms10.BUTTON.app.0.tollivox", "O&wn press", ControlKind::PushButton, true, false},
+      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},
+      {"ListBox", nullptr, ControlKind::ListBox, true, false},
+      {"TNewComboBox", nullptr, ControlKind::ComboBox, true, false},  // a superclass
+      {"ComboBox", nullptr, ControlKind::ComboBox, true, false},      // drawn without strings
+      {"ListBox", nullptr, ControlKind::ListBox, true, false},
       // The hidden button is left out; a default push button is a push button.
       {"Button", "&Next >", ControlKind::PushButton, false, false},
       {"Button", "Cancel", ControlKind::PushButton, true, false},

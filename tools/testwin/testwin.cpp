@@ -336,6 +336,12 @@ LRESULT CALLBACK MainProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
   return DefWindowProcW(Window, Message, WParam, LParam);
 }
 
+// The inner page hands its buttons' notifications to the window, as a wizard's page does.
+LRESULT CALLBACK PageProc(HWND Page, UINT Message, WPARAM WParam, LPARAM LParam) {
+  if (Message == WM_COMMAND) return SendMessageW(GetParent(Page), Message, WParam, LParam);
+  return DefWindowProcW(Page, Message, WParam, LParam);
+}
+
 // Whole text must be a number in range; a test typo should fail loudly.
 std::optional<long long> ParseNumber(const wchar_t* Text, long long Min, long long Max) {
   if (*Text == L'\0') return std::nullopt;
@@ -420,13 +426,9 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int ShowCommand) {
 
   if (gOptions.DelayMs > 0) Sleep(gOptions.DelayMs);
 
-  // The inner page hands its buttons' notifications to the window, as a wizard's page does.
   WNDCLASSEXW pageClass{};
   pageClass.cbSize = sizeof pageClass;
-  pageClass.lpfnWndProc = [](HWND Page, UINT Message, WPARAM WParam, LPARAM LParam) -> LRESULT {
-    if (Message == WM_COMMAND) return SendMessageW(GetParent(Page), Message, WParam, LParam);
-    return DefWindowProcW(Page, Message, WParam, LParam);
-  };
+  pageClass.lpfnWndProc = PageProc;
   pageClass.hInstance = Instance;
   pageClass.lpszClassName = kPageClass;
   if (RegisterClassExW(&pageClass) == 0) return kFailureExitCode;
